@@ -1,0 +1,1 @@
+// Module model: placeholder until its code lands.

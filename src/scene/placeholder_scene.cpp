@@ -1,0 +1,1 @@
+// Module scene: placeholder until its code lands.

@@ -1,0 +1,69 @@
+// The settings record: every tunable value of the program, read once at start from
+// "Quillmarsh.ini" beside the executable. The reader never fails and never range-checks;
+// receivers ignore values outside their accepted range.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "geometry/vector3.h"
+
+constexpr size_t kPathSize = 260;  // a path holds at most 259 characters and a terminator
+
+class Settings {
+ public:
+  Settings() = default;
+  virtual ~Settings() = default;
+
+  // Fills every field from `fileName` in the executable's folder; a missing file,
+  // section or key gives the defaults.
+  void Load(const char* fileName);
+  // Fills every field from the text of a settings file (what Load does after reading).
+  void LoadFromText(std::string_view text);
+  // Writes the executable's folder followed by `fileName` into `out`; leaves `out`
+  // untouched when the executable's location is unknown.
+  static void BuildPath(const char* fileName, char (&out)[kPathSize]);
+
+  // Fields in the record's order. Integers are 32-bit signed, floats 32-bit.
+  int worldSizeY = 0;                    // World/WorldSizeY: samples along world x (100)
+  int worldSizeX = 0;                    // World/WorldSizeX: samples along world z (100)
+  int resolutionWidth = 0;               // Resolution/Width, pixels (320)
+  int resolutionHeight = 0;              // Resolution/Height, pixels (240)
+  char skyBoxTexture[kPathSize] = {};    // SkyBox/Texture ("")
+  float crosshairSize = 0.0f;            // Crosshair/Size (1.0)
+  char crosshairTexture[kPathSize] = {}; // Crosshair/Texture ("")
+  int crosshairDrawCrosshair = 0;        // Crosshair/DrawCrosshair, drawn when not 0 (1)
+  float crosshairTransparency = 0.0f;    // Crosshair/Transparency, opacity (1.0)
+  int treesCount = 0;                    // Trees/Count (0)
+  float treesSize = 0.0f;                // Trees/Size, world units (0.3)
+  float treesMaxTerrainRoughness = 0.0f; // Trees/MaxTerrainRoughness (0.05)
+  float treesBrightness = 0.0f;          // Trees/Brightness (1.0)
+  char fontFilename[kPathSize] = {};     // Font/Filename ("")
+  int fpsDrawCounter = 0;                // FPS/DrawCounter, drawn when not 0 (0)
+  int mouseSpeed = 0;                    // Mouse/Speed, mouse-look divisor (5)
+  int mouseInvert = 0;                   // Mouse/Invert, on when exactly 1 (0)
+  float worldStepSize = 0.0f;            // World/StepSize, world units between samples (0.2)
+  int viewFOV = 0;                       // View/FOV, vertical field of view in degrees (90)
+  float sunlightAmbient = 0.0f;          // Sunlight/Ambient (0.3)
+  float sunlightDiffuse = 0.0f;          // Sunlight/Diffuse (0.75)
+  int resolutionFullscreen = 0;          // Resolution/Fullscreen, on when exactly 1 (1)
+  char worldHeightmapFile[kPathSize] = {}; // World/HeightmapFile ("")
+  int flashlightEnabled = 0;             // Flashlight/Enabled, on when exactly 1 (0)
+  int weaponEnabled = 0;                 // Weapon/Enabled, on when exactly 1 (0)
+  char weaponModel[kPathSize] = {};      // Weapon/Model ("")
+  char weaponSkin[kPathSize] = {};       // Weapon/Skin ("")
+  float worldHeightScaling = 0.0f;       // World/HeightScaling, grid steps per full sample (5.0)
+  Vector3 gravityDirection;              // Gravity/GravityX, GravityY, GravityZ (0, 0, 0)
+  float motionSlowdown = 0.0f;           // Motion/Slowdown, per second on the ground (5.0)
+  float motionMidAirSlowdown = 0.0f;     // Motion/MidAirSlowdown, per second in the air (5.0)
+  float motionSpeed = 0.0f;              // Motion/Speed, walking force (0.5)
+  float motionSmallestForce = 0.0f;      // Motion/SmallestForce (0.0)
+  int motionAccelerationTime = 0;        // Motion/AccelerationTime, ms (100)
+  int motionMidAirAccelerationTime = 0;  // Motion/MidAirAccelerationTime, ms (100)
+  float motionJumpForce = 0.0f;          // Motion/JumpForce, y of the jump vector (0.0)
+  float gravityAcceleration = 0.0f;      // Gravity/GravityAcceleration, per second (0.0)
+  float motionMaxAccelerationFactor = 0.0f; // Motion/MaxAccelerationFactor (4.0)
+  float motionMinimumHeight = 0.0f;      // Motion/MinimumHeight, unused by the motion (0.0)
+  float viewDepth = 0.0f;                // View/Depth, far clipping distance (7.5)
+  float viewSizeOfViewer = 0.0f;         // View/SizeOfViewer, eye height (0.0)
+};

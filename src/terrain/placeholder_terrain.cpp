@@ -1,0 +1,1 @@
+// Module terrain: placeholder until its code lands.

@@ -1,0 +1,1 @@
+// Module text: placeholder until its code lands.

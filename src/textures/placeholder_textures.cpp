@@ -1,0 +1,1 @@
+// Module textures: placeholder until its code lands.

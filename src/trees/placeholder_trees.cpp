@@ -1,0 +1,1 @@
+// Module trees: placeholder until its code lands.

@@ -1,0 +1,1 @@
+// Module viewer: placeholder until its code lands.
