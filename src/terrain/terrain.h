@@ -26,5 +26,11 @@ class Terrain {
   TerrainBounds GetBounds() const;
   float StepSize() const;
 
-  // (The build, the texture slot and the drawing are declared by the terrain module.)
+  // Build without any OpenGL: sizes, heights from the height-map file (a missing or
+  // undecodable file reads as 255 everywhere), triangles and normals. Build() is this
+  // followed by the display lists. False when the sizes are outside 2..32767.
+  bool BuildHeightField(const char* heightMapFile, int16_t samplesX, int16_t samplesY);
+
+  // (The rest of the build, the texture slot and the drawing are declared by the
+  // terrain module.)
 };

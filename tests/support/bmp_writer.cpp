@@ -1,0 +1,2 @@
+// BMP writer for the tests.
+#include "support/bmp_writer.h"
