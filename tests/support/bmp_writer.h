@@ -1,2 +1,28 @@
-// Writes BMP files in the layouts the tests need (filled in by the textures tests).
+// Writes BMP files in the layouts the tests need: 24-bit with the plain 54-byte
+// header or a larger one, 8-bit palette, top-down, and cut short.
 #pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct Rgb {
+  uint8_t r;
+  uint8_t g;
+  uint8_t b;
+};
+
+struct BmpLayout {
+  int bitsPerPixel = 24;         // 24, or 8 (a 256-entry grey palette: index = grey level)
+  uint32_t infoHeaderSize = 40;  // 40 (54-byte file header in all), 108 or 124
+  bool topDown = false;          // negative height, rows stored top row first
+  size_t truncateTo = 0;         // when not 0, the file is cut to this many bytes
+};
+
+// `pixel(column, rowFromTop)` gives each pixel's colour; for 8-bit files only the
+// blue component is used, as the grey level and palette index.
+std::vector<uint8_t> MakeBmp(int width, int height, const std::function<Rgb(int, int)>& pixel,
+                             const BmpLayout& layout = {});
+// A picture of one colour.
+std::vector<uint8_t> MakeSolidBmp(int width, int height, Rgb colour, const BmpLayout& layout = {});
