@@ -1,0 +1,65 @@
+// Input state: recording and the per-frame mapping of keys and mouse to the viewer.
+#include "app/input_state.h"
+
+#include "app/virtual_keys.h"
+#include "viewer/viewer.h"
+
+namespace {
+constexpr int kLetterA = 'A';  // forward (the A key, left end of the home row on German boards)
+constexpr int kLetterY = 'Y';  // backward
+constexpr int kLetterQ = 'Q';  // left
+constexpr int kLetterW = 'W';  // right
+}  // namespace
+
+void InputState::SetKey(uint32_t code, bool down) {
+  if (code < 256) keys[code] = down;
+}
+
+void InputState::SetMousePosition(int32_t x, int32_t y) {
+  mouseX = x;
+  mouseY = y;
+}
+
+void InputState::SetButton(uint32_t index, bool pressed) {
+  if (index < 3) buttons[index] = pressed;
+}
+
+void InputState::SetMouseSpeed(int32_t value) {
+  if (value != 0) mouseSpeed = value;
+}
+
+void InputState::ApplyKeys() {
+  if (viewer == nullptr) return;
+  const bool forward = keys[vk::kUp] || keys[kLetterA];
+  const bool backward = keys[vk::kDown] || keys[kLetterY];
+  const bool left = keys[vk::kLeft] || keys[kLetterQ];
+  const bool right = keys[vk::kRight] || keys[kLetterW];
+  const uint32_t now = clock_ != nullptr ? clock_() : moveClock;
+  if (forward || backward || left || right) {
+    viewer->Move(forward, backward, left, right, false, false, static_cast<int32_t>(now - moveClock));
+  }
+  // Every frame, so that a key pressed after a pause is given only one frame's time.
+  moveClock = clock_ != nullptr ? clock_() : now;
+
+  if (keys[vk::kPageUp]) viewer->Pitch(+1.0f);
+  if (keys[vk::kPageDown]) viewer->Pitch(-1.0f);
+  if (keys[vk::kEnd]) viewer->LevelView();
+}
+
+void InputState::ApplyMouse() {
+  if (viewer == nullptr) return;
+  int32_t centreX = 0;
+  int32_t centreY = 0;
+  if (mouseCentre_ != nullptr && mouseCentre_->ClientCentre(centreX, centreY)) {
+    const float speed = static_cast<float>(mouseSpeed);
+    viewer->Turn(static_cast<float>(centreX - mouseX) / speed);
+    if (invert) {
+      viewer->Pitch(static_cast<float>(centreY - mouseY) / speed);
+    } else {
+      viewer->Pitch(static_cast<float>(mouseY - centreY) / speed);
+    }
+    mouseCentre_->PutCursorAt(centreX, centreY);
+  }
+  if (buttons[1]) viewer->Jump();
+  buttons[0] = buttons[1] = buttons[2] = false;
+}

@@ -1,0 +1,58 @@
+// Keyboard and mouse state: the window's messages record keys, buttons and the mouse
+// position as they arrive; once per frame the state is turned into viewer actions
+// (walking, pitch keys, mouse look, jump).
+#pragma once
+
+#include <cstdint>
+
+class Viewer;
+
+// What the mouse look needs from the window system: the centre of the focused
+// window's client area, and putting the cursor back there.
+class MouseCentre {
+ public:
+  virtual ~MouseCentre() = default;
+  // False when the program's window is not the active one; the look then does nothing.
+  virtual bool ClientCentre(int32_t& x, int32_t& y) = 0;
+  virtual void PutCursorAt(int32_t x, int32_t y) = 0;
+};
+
+class InputState {
+ public:
+  using Clock = uint32_t (*)();  // milliseconds
+
+  InputState() = default;
+  virtual ~InputState() = default;
+
+  // [SECTION] Recording, from the window messages
+  void SetKey(uint32_t code, bool down);
+  void SetMousePosition(int32_t x, int32_t y);
+  void SetButton(uint32_t index, bool pressed);
+  bool IsKeyDown(uint32_t code) const { return code < 256 && keys[code]; }
+
+  // [SECTION] Set-up
+  void SetViewer(Viewer* v) { viewer = v; }
+  void SetInvert(bool flag) { invert = flag; }
+  // A speed of 0 would divide the look angle by zero; it is ignored (the divisor stays).
+  void SetMouseSpeed(int32_t value);
+  void SetMoveClock(uint32_t time) { moveClock = time; }
+  void SetClock(Clock c) { clock_ = c; }
+  void SetMouseCentre(MouseCentre* centre) { mouseCentre_ = centre; }
+
+  // [SECTION] Per frame
+  void ApplyKeys();
+  void ApplyMouse();
+
+  int32_t mouseSpeed = 5;    // mouse-look divisor, pixels per degree
+  bool invert = false;       // vertical look inverted
+  Viewer* viewer = nullptr;  // not owned; null until the scene is set up
+  bool keys[256] = {};       // indexed by virtual-key code; true while down
+  int32_t mouseX = 0;        // last mouse position, client pixels
+  int32_t mouseY = 0;
+  bool buttons[3] = {};      // left, right, middle: pressed since the last frame
+  uint32_t moveClock = 0;    // clock reading at the last keyboard application
+
+ private:
+  Clock clock_ = nullptr;
+  MouseCentre* mouseCentre_ = nullptr;
+};

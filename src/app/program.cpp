@@ -1,0 +1,102 @@
+// Entry, window procedure and main loop.
+#include "app/program.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/virtual_keys.h"
+#include "scene/error_box.h"
+
+namespace {
+
+// The "Error" box: modal, error icon, no owner window.
+void PresentErrorBox(const char* text) {
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text, nullptr);
+}
+
+void HandleCreate(Program& program) {
+  const Settings& s = program.settings;
+  if (!program.window.Create(s.resolutionWidth, s.resolutionHeight, s.resolutionFullscreen == 1,
+                             program.platform.window())) {
+    program.window.Destroy();
+    program.platform.PostQuit();
+    return;
+  }
+  program.platform.CentreAndHideCursor();
+}
+
+void HandleClose(Program& program) {
+  program.window.Destroy();
+  program.platform.ShowCursor();
+  program.platform.PostQuit();
+}
+
+}  // namespace
+
+Program::Program() : frameCounter(&Milliseconds) {
+  inputState.SetClock(&Milliseconds);
+  inputState.SetMouseCentre(&platform);
+}
+
+int WindowProcedure(Program& program, const WindowMessage& message) {
+  switch (message.kind) {
+    case MessageKind::Create: HandleCreate(program); return 0;
+    case MessageKind::Destroy: return 0;
+    case MessageKind::Size:
+      program.window.Resize(message.a, message.b, program.settings.viewFOV, program.settings.viewDepth);
+      return 0;
+    case MessageKind::Close: HandleClose(program); return 0;
+    case MessageKind::KeyDown: program.inputState.SetKey(message.a, true); return 0;
+    case MessageKind::KeyUp: program.inputState.SetKey(message.a, false); return 0;
+    case MessageKind::MouseMove:
+      program.inputState.SetMousePosition(static_cast<int32_t>(message.a & 0xFFFFu),
+                                          static_cast<int32_t>(message.b & 0xFFFFu));
+      return 0;
+    case MessageKind::LButtonDown: program.inputState.SetButton(0, true); return 0;
+    case MessageKind::RButtonDown: program.inputState.SetButton(1, true); return 0;
+    case MessageKind::MButtonDown: program.inputState.SetButton(2, true); return 0;
+    case MessageKind::Quit: return 0;
+  }
+  return 0;
+}
+
+int RunProgram(Program& program) {
+  program.settings.Load("Quillmarsh.ini");
+  SetErrorBoxPresenter(&PresentErrorBox);
+
+  std::string why;
+  if (!program.platform.InitVideo(why)) {
+    std::fprintf(stderr, "Quillmarsh: cannot start the window system: %s\n", why.c_str());
+    SetErrorBoxPresenter(nullptr);
+    ShowErrorBox("Failed to register the window class");
+    return 0;
+  }
+  if (program.platform.CreateWindow("Quillmarsh", program.settings.resolutionWidth,
+                                    program.settings.resolutionHeight) == nullptr) {
+    ShowErrorBox("Window creation error");
+    return 0;
+  }
+  WindowProcedure(program, WindowMessage{MessageKind::Create});
+  program.platform.ShowAndFocus();
+
+  uint32_t lastTime = Milliseconds();
+  program.inputState.SetMoveClock(lastTime);
+  for (;;) {
+    WindowMessage message{MessageKind::Quit};
+    while (program.platform.PeekMessage(message)) {
+      if (message.kind == MessageKind::Quit) return 1;
+      WindowProcedure(program, message);
+    }
+    program.inputState.ApplyKeys();
+    program.inputState.ApplyMouse();
+    // (viewer update and frame drawing join here)
+    lastTime = Milliseconds();
+    program.window.SwapBuffers();
+    program.frameCounter.Tick();
+    if (program.inputState.IsKeyDown(vk::kEscape)) {
+      WindowProcedure(program, WindowMessage{MessageKind::Close});
+    }
+  }
+}

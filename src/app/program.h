@@ -1,0 +1,31 @@
+// The program: its global objects in their fixed order, the entry, the window
+// procedure and the main loop.
+#pragma once
+
+#include "app/frame_counter.h"
+#include "app/gl_window.h"
+#include "app/input_state.h"
+#include "app/platform.h"
+#include "app/window_messages.h"
+#include "settings/settings.h"
+
+// The objects that make up the program, constructed in this order and destroyed in
+// reverse. None owns another; the scene set-up hands out the only pointers between them.
+struct Program {
+  Program();
+
+  Settings settings;
+  FrameCounter frameCounter;
+  GLWindow window;
+  InputState inputState;
+
+  // Not one of the program's objects: the SDL side of the window.
+  Platform platform;
+};
+
+// The window procedure: 0 for every handled message.
+int WindowProcedure(Program& program, const WindowMessage& message);
+
+// The entry: 1 after a normal end or a start-up failure shown in the message box,
+// 0 when the window system or the window cannot be had.
+int RunProgram(Program& program);

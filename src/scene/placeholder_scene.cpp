@@ -1,1 +1,0 @@
-// Module scene: placeholder until its code lands.
