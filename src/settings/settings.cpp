@@ -1,2 +1,209 @@
-// Placeholder until the reader lands.
+// Reading "Quillmarsh.ini" into the settings record: where the file lies, reading its
+// bytes, and the table of keys with their kinds and defaults, in reading order. Splitting
+// the text into sections and keys is in profile_text.cpp.
 #include "settings/settings.h"
+
+#include <SDL_filesystem.h>
+
+#include <cerrno>
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "settings/profile_text.h"
+
+namespace {
+
+// At most this many characters of a float's value reach the conversion, as the 32-byte
+// buffer of the profile reader allowed.
+constexpr size_t kFloatChars = 31;
+// A settings file is a few kilobytes; anything this large is not one.
+constexpr long kMaxFileBytes = 16L * 1024 * 1024;
+
+SettingsMessageSink gSink = nullptr;
+
+void Report(const std::string& line) {
+  if (gSink != nullptr) {
+    gSink(line);
+  } else {
+    std::fprintf(stderr, "%s\n", line.c_str());
+  }
+}
+
+// A value as it may be shown in a message: printable ASCII as is, other bytes as \xNN.
+std::string Printable(std::string_view value) {
+  std::string out;
+  for (char c : value) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) {
+      out += c;
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      out += escaped;
+    }
+  }
+  return out;
+}
+
+// Reads one key after another from the settings text, each with its default.
+class KeyReader {
+ public:
+  explicit KeyReader(std::string_view text) : profile_(text) {}
+  virtual ~KeyReader() = default;
+
+  // An absent key gives the default; a present one is read even when empty (0).
+  int Int(const char* section, const char* key, int defaultValue) const {
+    std::optional<std::string_view> value = profile_.Find(section, key);
+    return value ? ParseProfileInt(*value) : defaultValue;
+  }
+
+  // An absent key converts the default text; a present empty one gives 0.0. A value
+  // that is not a finite float (NaN, infinity, beyond the float range) would poison the
+  // motion and the terrain, so it counts as absent.
+  float Float(const char* section, const char* key, const char* defaultText) const {
+    std::optional<std::string_view> value = profile_.Find(section, key);
+    if (value) {
+      std::string_view cut = value->substr(0, kFloatChars);
+      double number = ParseProfileDouble(cut);
+      if (std::fabs(number) <= FLT_MAX) return static_cast<float>(number);
+      Report("Settings: [" + std::string(section) + "] " + key + " = \"" + Printable(cut) +
+             "\" is not a finite number; using the default " + defaultText);
+    }
+    return static_cast<float>(ParseProfileDouble(defaultText));
+  }
+
+  // The value cut to 259 characters; absent gives "". The whole field is rewritten so
+  // that nothing of an earlier value stays behind the terminator.
+  void Path(const char* section, const char* key, char (&out)[kPathSize]) const {
+    std::string_view value = profile_.Find(section, key).value_or(std::string_view());
+    value = value.substr(0, kPathSize - 1);
+    std::memset(out, 0, kPathSize);
+    if (!value.empty()) std::memcpy(out, value.data(), value.size());
+  }
+
+ private:
+  ProfileText profile_;
+};
+
+}  // namespace
+
+void SetSettingsMessageSink(SettingsMessageSink sink) { gSink = sink; }
+
+void Settings::BuildPath(const char* fileName, char (&out)[kPathSize]) {
+  // SDL_GetBasePath needs no SDL_Init; it gives the folder with a trailing separator.
+  char* base = SDL_GetBasePath();
+  if (base == nullptr) return;
+  std::string path(base);
+  SDL_free(base);
+  if (path.empty()) return;
+  if (path.back() != '/') path += '/';
+  path += fileName != nullptr ? fileName : "";
+  if (path.size() >= kPathSize) {
+    Report("Settings: the path \"" + Printable(path) + "\" is longer than " +
+           std::to_string(kPathSize - 1) + " characters; using the default settings");
+    return;
+  }
+  std::memcpy(out, path.c_str(), path.size() + 1);
+}
+
+void Settings::Load(const char* fileName) {
+  char path[kPathSize] = {};
+  BuildPath(fileName, path);
+  if (path[0] == '\0') {
+    LoadFromText("");
+    return;
+  }
+  LoadFile(path);
+}
+
+void Settings::LoadFile(const char* path) {
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) {
+    // No settings file is a normal case: everything takes its default.
+    if (errno != ENOENT) {
+      Report(std::string("Settings: cannot open \"") + Printable(path) + "\": " +
+             std::strerror(errno) + "; using the default settings");
+    }
+    LoadFromText("");
+    return;
+  }
+
+  std::vector<char> bytes;
+  char chunk[4096];
+  bool failed = false;
+  bool tooLarge = false;
+  for (;;) {
+    size_t got = std::fread(chunk, 1, sizeof chunk, file);
+    if (static_cast<long>(bytes.size() + got) > kMaxFileBytes) {
+      tooLarge = true;
+      break;
+    }
+    bytes.insert(bytes.end(), chunk, chunk + got);
+    if (got < sizeof chunk) {
+      failed = std::ferror(file) != 0;
+      break;
+    }
+  }
+  int readError = errno;
+  std::fclose(file);
+
+  if (failed || tooLarge) {
+    std::string reason = tooLarge ? "it is larger than 16 MiB" : std::strerror(readError);
+    Report(std::string("Settings: cannot read \"") + Printable(path) + "\": " + reason +
+           "; using the default settings");
+    LoadFromText("");
+    return;
+  }
+  LoadFromText(std::string_view(bytes.data(), bytes.size()));
+}
+
+void Settings::LoadFromText(std::string_view text) {
+  const KeyReader r(text);
+  worldSizeX = r.Int("World", "WorldSizeX", 100);
+  worldSizeY = r.Int("World", "WorldSizeY", 100);
+  worldStepSize = r.Float("World", "StepSize", "0.2");
+  resolutionWidth = r.Int("Resolution", "Width", 320);
+  resolutionHeight = r.Int("Resolution", "Height", 240);
+  r.Path("SkyBox", "Texture", skyBoxTexture);
+  r.Path("Crosshair", "Texture", crosshairTexture);
+  crosshairSize = r.Float("Crosshair", "Size", "1.0");
+  crosshairTransparency = r.Float("Crosshair", "Transparency", "1.0");
+  crosshairDrawCrosshair = r.Int("Crosshair", "DrawCrosshair", 1);
+  treesCount = r.Int("Trees", "Count", 0);
+  r.Path("Font", "Filename", fontFilename);
+  fpsDrawCounter = r.Int("FPS", "DrawCounter", 0);
+  mouseSpeed = r.Int("Mouse", "Speed", 5);
+  mouseInvert = r.Int("Mouse", "Invert", 0);
+  viewFOV = r.Int("View", "FOV", 90);
+  sunlightAmbient = r.Float("Sunlight", "Ambient", "0.3");
+  sunlightDiffuse = r.Float("Sunlight", "Diffuse", "0.75");
+  resolutionFullscreen = r.Int("Resolution", "Fullscreen", 1);
+  r.Path("World", "HeightmapFile", worldHeightmapFile);
+  flashlightEnabled = r.Int("Flashlight", "Enabled", 0);
+  weaponEnabled = r.Int("Weapon", "Enabled", 0);
+  worldHeightScaling = r.Float("World", "HeightScaling", "5.0");
+  gravityDirection.x = r.Float("Gravity", "GravityX", "0.0");
+  gravityDirection.y = r.Float("Gravity", "GravityY", "0.0");
+  gravityDirection.z = r.Float("Gravity", "GravityZ", "0.0");
+  gravityAcceleration = r.Float("Gravity", "GravityAcceleration", "0.0");
+  motionSlowdown = r.Float("Motion", "Slowdown", "5.0");
+  motionMidAirSlowdown = r.Float("Motion", "MidAirSlowdown", "5.0");
+  motionSpeed = r.Float("Motion", "Speed", "0.5");
+  motionSmallestForce = r.Float("Motion", "SmallestForce", "0.0");
+  motionMinimumHeight = r.Float("Motion", "MinimumHeight", "0.0");
+  motionAccelerationTime = r.Int("Motion", "AccelerationTime", 100);
+  motionMidAirAccelerationTime = r.Int("Motion", "MidAirAccelerationTime", 100);
+  motionJumpForce = r.Float("Motion", "JumpForce", "0.0");
+  motionMaxAccelerationFactor = r.Float("Motion", "MaxAccelerationFactor", "4.0");
+  r.Path("Weapon", "Model", weaponModel);
+  r.Path("Weapon", "Skin", weaponSkin);
+  viewDepth = r.Float("View", "Depth", "7.5");
+  viewSizeOfViewer = r.Float("View", "SizeOfViewer", "0.0");
+  treesSize = r.Float("Trees", "Size", "0.3");
+  treesMaxTerrainRoughness = r.Float("Trees", "MaxTerrainRoughness", "0.05");
+  treesBrightness = r.Float("Trees", "Brightness", "1.0");
+}

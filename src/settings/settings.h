@@ -1,14 +1,21 @@
 // The settings record: every tunable value of the program, read once at start from
 // "Quillmarsh.ini" beside the executable. The reader never fails and never range-checks;
-// receivers ignore values outside their accepted range.
+// receivers ignore values outside their accepted range. The one exception: a float that
+// is not a finite number is replaced by its default, with a message.
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "geometry/vector3.h"
 
 constexpr size_t kPathSize = 260;  // a path holds at most 259 characters and a terminator
+
+// Where the settings reader's one-line messages go (no trailing newline). By default
+// they are written to stderr; tests and tools may catch them. nullptr restores stderr.
+using SettingsMessageSink = void (*)(const std::string& line);
+void SetSettingsMessageSink(SettingsMessageSink sink);
 
 class Settings {
  public:
@@ -18,10 +25,15 @@ class Settings {
   // Fills every field from `fileName` in the executable's folder; a missing file,
   // section or key gives the defaults.
   void Load(const char* fileName);
+  // Fills every field from the file at `path`. A missing file gives the defaults without
+  // a message; a file that exists but cannot be read (a folder, no permission, larger
+  // than 16 MiB) gives the defaults with one message.
+  void LoadFile(const char* path);
   // Fills every field from the text of a settings file (what Load does after reading).
   void LoadFromText(std::string_view text);
   // Writes the executable's folder followed by `fileName` into `out`; leaves `out`
-  // untouched when the executable's location is unknown.
+  // untouched when the executable's location is unknown, or (with a message) when the
+  // result would not fit in 259 characters.
   static void BuildPath(const char* fileName, char (&out)[kPathSize]);
 
   // Fields in the record's order. Integers are 32-bit signed, floats 32-bit.
