@@ -1,1 +1,0 @@
-// Module viewer: placeholder until its code lands.
