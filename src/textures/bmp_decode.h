@@ -29,6 +29,17 @@ constexpr int64_t kMaxImagePixels = int64_t{16384} * 16384;
 // top-down, RLE, larger headers). On failure returns nothing and sets `error` to a
 // short reason ("not a BMP file", "truncated pixel data", ...).
 std::optional<RgbImage> DecodeBmp(const uint8_t* data, size_t size, std::string* error);
+// The same with a smaller size limit (width x height at most `maxPixels`, itself
+// at most kMaxImagePixels), for callers that need less, such as the fuzz target.
+std::optional<RgbImage> DecodeBmp(const uint8_t* data, size_t size, std::string* error, int64_t maxPixels);
+
+// Largest file the loaders read into memory: the biggest picture at 32 bits per
+// pixel plus room for headers and palette.
+constexpr uint64_t kMaxFileBytes = static_cast<uint64_t>(kMaxImagePixels) * 4 + (uint64_t{1} << 20);
+
+// Reads a whole file into `bytes`. False when it cannot be opened ("cannot open
+// file"), read, or is larger than kMaxFileBytes; `error` then says which.
+bool ReadWholeFile(const char* file, std::vector<uint8_t>* bytes, std::string* error);
 
 // Reads the whole file and decodes it. `error` names what went wrong (cannot open,
 // or the decoder's reason).

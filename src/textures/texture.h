@@ -11,9 +11,11 @@ class Texture {
   Texture(const Texture&) = delete;
   Texture& operator=(const Texture&) = delete;
 
-  // Deletes the OpenGL texture, if any.
+  // Deletes the OpenGL texture, if any. Without a current GL context (see
+  // gl_context_state.h) it only forgets the name.
   void Release();
   // Fresh texture name, clamped, linear / linear-mipmap-linear filtering. Always true.
+  // `file` is kept in fileName, cut to 63 characters.
   bool Create(const char* file);
   void Bind() const;
   int32_t Width() const { return width; }
@@ -24,7 +26,9 @@ class Texture {
   // opened or decoded; the texture then holds a fresh name without an image.
   bool LoadBMP(const char* file);
   // RGBA texture whose alpha is 0 exactly where red and green are 0. Ends the program
-  // with exit status 1 when the file cannot be opened.
+  // with exit status 1 when the file cannot be opened (after a stderr line naming the
+  // file and the working folder). False, leaving a name without an image, when the
+  // file opens but cannot be decoded.
   bool LoadBMPWithAlpha(const char* file);
 
   char fileName[64] = {};
@@ -38,4 +42,9 @@ struct TextureSlots {
   static constexpr int kCount = 10;
   Texture textures[kCount];
   int16_t lastTexture = -1;  // index of the last filled slot, -1 while none is
+
+  // Fills the next slot from `file` with `loader` (Texture::LoadBMP or
+  // Texture::LoadBMPWithAlpha). False, loading nothing, when all slots are filled;
+  // otherwise true whatever the loader reported.
+  bool Add(const char* file, bool (Texture::*loader)(const char*));
 };

@@ -1,1 +1,0 @@
-// Module textures: placeholder until its code lands.

@@ -1,0 +1,30 @@
+// Fuzz target for the BMP decoder and the texture pixel preparation: any bytes are
+// decoded, and a decoded picture goes through both loader layouts and the
+// power-of-two resampling. Pictures are capped at 1024 x 1024 pixels so that memory
+// use stays far below the fuzzer's limit.
+#include <cassert>
+#include <cstdint>
+#include <string>
+
+#include "textures/bmp_decode.h"
+#include "textures/texture_pixels.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string error;
+  const auto image = DecodeBmp(data, size, &error, int64_t{1024} * 1024);
+  if (!image) {
+    assert(!error.empty() && "a refused file always has a reason");
+    return 0;
+  }
+  assert(image->width > 0 && image->height > 0);
+  assert(image->pixels.size() == static_cast<size_t>(image->width) * image->height * 3);
+  const auto rgb = BottomUpRgb(*image);
+  const auto rgba = BottomUpColourKeyedRgba(*image);
+  assert(rgb.size() == image->pixels.size());
+  assert(rgba.size() == image->pixels.size() / 3 * 4);
+  const int32_t w = PowerOfTwoSize(image->width, 1024);
+  const int32_t h = PowerOfTwoSize(image->height, 1024);
+  const auto scaled = ResampleImage(rgba, image->width, image->height, 4, w, h);
+  assert(scaled.size() == static_cast<size_t>(w) * h * 4);
+  return 0;
+}
