@@ -1,1 +1,0 @@
-// Module model: placeholder until its code lands.

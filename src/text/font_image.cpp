@@ -1,0 +1,96 @@
+// Targa font reading and the glyph grid. The reader checks the header in the order of
+// the status codes and never reads past the data it is given.
+#include "text/font_image.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+bool IsFontSide(int side) {
+  for (int s = 2; s <= kFontMaxSide; s *= 2) {
+    if (side == s) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int DecodeFontImage(const uint8_t* data, size_t size, FontImage* image) {
+  if (data == nullptr || size < kTgaHeaderBytes) return kFontNoPixels;
+  const uint8_t colourMapType = data[1];
+  const uint8_t imageType = data[2];
+  if (colourMapType != 0 || (imageType != 2 && imageType != 3)) return kFontBadType;
+  const int width = data[12] + 256 * data[13];
+  const int height = data[14] + 256 * data[15];
+  if (!IsFontSide(width) || !IsFontSide(height)) return kFontBadSize;
+  const int bits = data[16];
+  if (bits != 8 && bits != 24 && bits != 32) return kFontBadDepth;
+
+  const size_t bytesPerPixel = static_cast<size_t>(bits / 8);
+  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height) * bytesPerPixel;
+  if (size - kTgaHeaderBytes < count) return kFontNoPixels;
+
+  FontImage out;
+  out.width = width;
+  out.height = height;
+  out.pixels.assign(data + kTgaHeaderBytes, data + kTgaHeaderBytes + count);
+  if (bits == 8) {
+    out.format = FontPixelFormat::Alpha;
+  } else {
+    out.format = bits == 24 ? FontPixelFormat::Rgb : FontPixelFormat::Rgba;
+    for (size_t i = 0; i + 2 < count; i += bytesPerPixel) {
+      const uint8_t blue = out.pixels[i];
+      out.pixels[i] = out.pixels[i + 2];
+      out.pixels[i + 2] = blue;
+    }
+  }
+  *image = std::move(out);
+  return kFontLoaded;
+}
+
+int ReadFontFile(const char* path, FontImage* image) {
+  std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
+  if (file == nullptr) return kFontCannotOpen;
+  // No font needs more than its header and 512 x 512 x 4 bytes; the rest is not read.
+  constexpr size_t kMaxBytes = kTgaHeaderBytes + size_t{kFontMaxSide} * kFontMaxSide * 4;
+  std::vector<uint8_t> bytes(kMaxBytes);
+  size_t total = 0;
+  while (total < kMaxBytes) {
+    const size_t got = std::fread(bytes.data() + total, 1, kMaxBytes - total, file);
+    if (got == 0) break;
+    total += got;
+  }
+  std::fclose(file);
+  return DecodeFontImage(bytes.data(), total, image);
+}
+
+const char* FontStatusText(int status) {
+  switch (status) {
+    case kFontLoaded: return "loaded";
+    case kFontCannotOpen: return "cannot open the file";
+    case kFontBadType: return "not an uncompressed true-colour or grey Targa image without colour map";
+    case kFontBadSize: return "width and height must be powers of two from 2 to 512";
+    case kFontBadDepth: return "bits per pixel must be 8, 24 or 32";
+    case kFontNoPixels: return "the file ends before all pixels are read";
+    default: return "unknown failure";
+  }
+}
+
+void BuildFontGrid(FontGrid* grid) {
+  grid->rows = 16;
+  grid->columns = 16;
+  grid->cellWidth = 1.0f / static_cast<float>(grid->columns);
+  grid->cellHeight = 1.0f / static_cast<float>(grid->rows);
+  // Rows from the top of the texture downwards, cells left to right. The cell sizes
+  // are powers of two, so the float steps are exact and give 256 entries; the bound
+  // keeps the table safe whatever the arithmetic does.
+  int entry = 0;
+  for (float v = 1.0f - grid->cellHeight; v >= 0.0f && entry < 256; v -= grid->cellHeight) {
+    for (float u = 0.0f; u <= 1.0f - grid->cellWidth && entry < 256; u += grid->cellWidth) {
+      grid->glyphs[entry].u = u;
+      grid->glyphs[entry].v = v;
+      ++entry;
+    }
+  }
+}

@@ -1,1 +1,0 @@
-// Module text: placeholder until its code lands.

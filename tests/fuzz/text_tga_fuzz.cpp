@@ -1,0 +1,20 @@
+// Fuzz target: the font's Targa reader. Every status is one of the loader's codes and
+// an accepted image holds exactly the pixels its header announces.
+#include <cstdint>
+#include <cstdlib>
+
+#include "text/font_image.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FontImage image;
+  const int status = DecodeFontImage(data, size, &image);
+  if (status == kFontLoaded) {
+    const size_t bytes = image.format == FontPixelFormat::Alpha ? 1 : image.format == FontPixelFormat::Rgb ? 3 : 4;
+    if (image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * bytes) {
+      std::abort();
+    }
+  } else if (status < kFontNoPixels || status > kFontBadType) {
+    std::abort();
+  }
+  return 0;
+}
