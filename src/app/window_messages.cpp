@@ -25,6 +25,11 @@ std::optional<WindowMessage> TranslateEvent(const SDL_Event& event, MouseTracker
       return std::nullopt;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
+      // Alt+F4 closes the window like the window manager's close, also where no
+      // window manager runs to turn it into a close request.
+      if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F4 && (event.key.keysym.mod & KMOD_ALT) != 0) {
+        return WindowMessage{MessageKind::Close};
+      }
       const int code = VirtualKeyFromSdl(event.key.keysym.sym);
       if (code == 0) return std::nullopt;
       return WindowMessage{event.type == SDL_KEYDOWN ? MessageKind::KeyDown : MessageKind::KeyUp,

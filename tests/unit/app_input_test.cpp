@@ -1,0 +1,278 @@
+// Keyboard and mouse: SDL events to messages, messages into the input state, and the
+// input state's per-frame actions on a real viewer.
+#include <gtest/gtest.h>
+
+#include "app/input_state.h"
+#include "app/program.h"
+#include "app/virtual_keys.h"
+#include "app/window_messages.h"
+#include "viewer/viewer.h"
+
+namespace {
+
+SDL_Event KeyEvent(Uint32 type, SDL_Keycode key) {
+  SDL_Event e{};
+  e.type = type;
+  e.key.keysym.sym = key;
+  return e;
+}
+
+SDL_Event MotionEvent(int x, int y, int xrel, int yrel) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEMOTION;
+  e.motion.x = x;
+  e.motion.y = y;
+  e.motion.xrel = xrel;
+  e.motion.yrel = yrel;
+  return e;
+}
+
+SDL_Event ButtonEvent(Uint32 type, Uint8 button) {
+  SDL_Event e{};
+  e.type = type;
+  e.button.button = button;
+  return e;
+}
+
+class FixedCentre : public MouseCentre {
+ public:
+  bool ClientCentre(int32_t& x, int32_t& y) override {
+    if (!active) return false;
+    x = 400;
+    y = 300;
+    return true;
+  }
+  void PutCursorAt(int32_t x, int32_t y) override {
+    puts++;
+    if (input != nullptr) input->SetMousePosition(x, y);
+  }
+  bool active = true;
+  int puts = 0;
+  InputState* input = nullptr;
+};
+
+uint32_t g_now = 0;
+uint32_t TestClock() { return g_now; }
+
+}  // namespace
+
+TEST(VirtualKeyTest, BindingsAndLayoutFollowingLetters) {
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_a), 65);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_y), 89);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_q), 81);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_w), 87);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_z), 90);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_0), 48);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_9), 57);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_ESCAPE), 27);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_LEFT), 37);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_UP), 38);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_RIGHT), 39);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_DOWN), 40);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_PAGEUP), 33);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_PAGEDOWN), 34);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_END), 35);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_HOME), 36);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_SPACE), 32);
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_RETURN), 13);
+  // Keys without a code are dropped rather than aliased onto a bound one.
+  EXPECT_EQ(VirtualKeyFromSdl(SDLK_AUDIOPLAY), 0);
+  SDL_Event e = KeyEvent(SDL_KEYDOWN, SDLK_AUDIOPLAY);
+  MouseTracker mouse;
+  EXPECT_FALSE(TranslateEvent(e, mouse).has_value());
+}
+
+TEST(WindowMessageTest, EventsBecomeMessages) {
+  MouseTracker mouse;
+  auto down = TranslateEvent(KeyEvent(SDL_KEYDOWN, SDLK_UP), mouse);
+  ASSERT_TRUE(down);
+  EXPECT_EQ(down->kind, MessageKind::KeyDown);
+  EXPECT_EQ(down->a, 38u);
+  auto up = TranslateEvent(KeyEvent(SDL_KEYUP, SDLK_a), mouse);
+  ASSERT_TRUE(up);
+  EXPECT_EQ(up->kind, MessageKind::KeyUp);
+  EXPECT_EQ(up->a, 65u);
+
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  EXPECT_EQ(TranslateEvent(quit, mouse)->kind, MessageKind::Close);
+  SDL_Event close{};
+  close.type = SDL_WINDOWEVENT;
+  close.window.event = SDL_WINDOWEVENT_CLOSE;
+  EXPECT_EQ(TranslateEvent(close, mouse)->kind, MessageKind::Close);
+  SDL_Event size{};
+  size.type = SDL_WINDOWEVENT;
+  size.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+  size.window.data1 = 640;
+  size.window.data2 = 0;
+  auto sized = TranslateEvent(size, mouse);
+  EXPECT_EQ(sized->kind, MessageKind::Size);
+  EXPECT_EQ(sized->a, 640u);
+  EXPECT_EQ(sized->b, 0u);
+
+  EXPECT_EQ(TranslateEvent(ButtonEvent(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT), mouse)->kind,
+            MessageKind::LButtonDown);
+  EXPECT_EQ(TranslateEvent(ButtonEvent(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT), mouse)->kind,
+            MessageKind::RButtonDown);
+  EXPECT_EQ(TranslateEvent(ButtonEvent(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE), mouse)->kind,
+            MessageKind::MButtonDown);
+  // A release goes nowhere: only presses are recorded.
+  EXPECT_FALSE(TranslateEvent(ButtonEvent(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT), mouse));
+}
+
+TEST(WindowMessageTest, RelativeMotionSumsFromTheCentreAndNeverWraps) {
+  MouseTracker mouse;
+  auto absolute = TranslateEvent(MotionEvent(120, 45, 3, 3), mouse);
+  EXPECT_EQ(absolute->a, 120u);
+  EXPECT_EQ(absolute->b, 45u);
+
+  mouse.relative = true;
+  mouse.x = 400;
+  mouse.y = 300;
+  TranslateEvent(MotionEvent(0, 0, -30, 5), mouse);
+  auto second = TranslateEvent(MotionEvent(0, 0, -20, 15), mouse);
+  EXPECT_EQ(second->a, 350u);  // 50 pixels left of the centre
+  EXPECT_EQ(second->b, 320u);
+  // A fast sweep to the left stops at 0 like a cursor at the screen's edge.
+  auto sweep = TranslateEvent(MotionEvent(0, 0, -5000, 0), mouse);
+  EXPECT_EQ(sweep->a, 0u);
+}
+
+TEST(WindowProcedureTest, RecordsKeysMovesAndPressesWithoutAWindow) {
+  Program program;
+  InputState& input = program.inputState;
+  EXPECT_EQ(WindowProcedure(program, {MessageKind::KeyDown, 27}), 0);
+  EXPECT_TRUE(input.IsKeyDown(27));
+  WindowProcedure(program, {MessageKind::KeyUp, 27});
+  EXPECT_FALSE(input.IsKeyDown(27));
+  WindowProcedure(program, {MessageKind::MouseMove, 65535, 12});
+  EXPECT_EQ(input.mouseX, 65535);
+  EXPECT_EQ(input.mouseY, 12);
+  WindowProcedure(program, {MessageKind::RButtonDown});
+  WindowProcedure(program, {MessageKind::MButtonDown});
+  EXPECT_FALSE(input.buttons[0]);
+  EXPECT_TRUE(input.buttons[1]);
+  EXPECT_TRUE(input.buttons[2]);
+  // Without a context a size message only sets the aspect; height 0 gives the width.
+  program.settings.viewFOV = 60;
+  program.settings.viewDepth = 20;
+  WindowProcedure(program, {MessageKind::Size, 640, 0});
+  EXPECT_EQ(program.window.Aspect(), 640.0f);
+  WindowProcedure(program, {MessageKind::Size, 800, 600});
+  EXPECT_FLOAT_EQ(program.window.Aspect(), 800.0f / 600.0f);
+  // No viewer yet: nothing applies, the recorded input stays.
+  input.ApplyKeys();
+  input.ApplyMouse();
+  EXPECT_TRUE(input.buttons[1]);
+}
+
+class InputApplyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_now = 1000;
+    input.SetClock(&TestClock);
+    input.SetMoveClock(g_now);
+    input.SetMouseCentre(&centre);
+    centre.input = &input;
+    input.SetViewer(&viewer);
+    input.SetMousePosition(400, 300);
+    viewer.SetY(0.0f);
+  }
+  Viewer viewer;
+  InputState input;
+  FixedCentre centre;
+};
+
+TEST_F(InputApplyTest, PitchKeysTurnByOneDegreePerFrameAndClamp) {
+  input.SetKey(vk::kPageUp, true);
+  for (int frame = 0; frame < 30; ++frame) input.ApplyKeys();
+  EXPECT_FLOAT_EQ(viewer.GetPitch(), 30.0f);
+  for (int frame = 0; frame < 100; ++frame) input.ApplyKeys();
+  EXPECT_FLOAT_EQ(viewer.GetPitch(), 90.0f);
+  // Page Up with End: raised, then levelled in the same frame.
+  input.SetKey(vk::kEnd, true);
+  input.ApplyKeys();
+  EXPECT_FLOAT_EQ(viewer.GetPitch(), 0.0f);
+  input.SetKey(vk::kEnd, false);
+  input.SetKey(vk::kPageUp, false);
+  input.SetKey(vk::kPageDown, true);
+  input.ApplyKeys();
+  EXPECT_FLOAT_EQ(viewer.GetPitch(), -1.0f);
+}
+
+TEST_F(InputApplyTest, MovementUsesTimeSinceLastFrameOnly) {
+  viewer.speed = 0.5f;
+  viewer.accelerationTime = 100;
+  // Frames without a key still advance the move clock.
+  g_now += 5000;
+  input.ApplyKeys();
+  EXPECT_EQ(input.moveClock, g_now);
+  EXPECT_FLOAT_EQ(viewer.velocity.z, 0.0f);
+  input.SetKey('A', true);  // forward
+  g_now += 10;
+  input.ApplyKeys();
+  // One frame of 10 ms at heading 0: 0.5 * 10 / 100 along -z, not 5 seconds' worth.
+  EXPECT_NEAR(viewer.velocity.z, -0.05f, 1e-6f);
+  EXPECT_NEAR(viewer.velocity.x, 0.0f, 1e-6f);
+  // Up and Down together cancel.
+  viewer.velocity.Clear();
+  input.SetKey('A', false);
+  input.SetKey(vk::kUp, true);
+  input.SetKey(vk::kDown, true);
+  g_now += 10;
+  input.ApplyKeys();
+  EXPECT_NEAR(viewer.velocity.Length(), 0.0f, 1e-7f);
+}
+
+TEST_F(InputApplyTest, MouseLookFromTheCentre) {
+  input.SetMouseSpeed(5);
+  input.SetMousePosition(350, 300);  // 50 pixels left of the centre
+  input.ApplyMouse();
+  EXPECT_FLOAT_EQ(viewer.GetHeading(), 10.0f);
+  EXPECT_EQ(centre.puts, 1);
+  // Back at the centre: the next frame does not turn.
+  input.ApplyMouse();
+  EXPECT_FLOAT_EQ(viewer.GetHeading(), 10.0f);
+
+  input.SetInvert(true);
+  input.SetMousePosition(400, 320);  // 20 pixels below the centre
+  input.ApplyMouse();
+  EXPECT_FLOAT_EQ(viewer.GetPitch(), -4.0f);
+  input.SetInvert(false);
+  input.SetMousePosition(400, 320);
+  input.ApplyMouse();
+  EXPECT_FLOAT_EQ(viewer.GetPitch(), 0.0f);
+}
+
+TEST_F(InputApplyTest, ZeroMouseSpeedIsIgnored) {
+  input.SetMouseSpeed(0);
+  EXPECT_EQ(input.mouseSpeed, 5);
+  input.SetMousePosition(390, 300);
+  input.ApplyMouse();
+  EXPECT_FLOAT_EQ(viewer.GetHeading(), 2.0f);
+}
+
+TEST_F(InputApplyTest, UnfocusedWindowLeavesViewAndCursorAlone) {
+  centre.active = false;
+  input.SetMousePosition(0, 0);
+  input.SetButton(0, true);
+  input.ApplyMouse();
+  EXPECT_FLOAT_EQ(viewer.GetHeading(), 0.0f);
+  EXPECT_EQ(centre.puts, 0);
+  EXPECT_FALSE(input.buttons[0]);
+}
+
+TEST_F(InputApplyTest, RightButtonJumpsOncePerFrameOnTheGround) {
+  viewer.jumpVector = Vector3(0, 1, 0);
+  input.SetButton(1, true);
+  input.SetButton(1, true);  // two presses within one frame
+  input.SetButton(0, true);
+  input.SetButton(2, true);
+  input.ApplyMouse();
+  EXPECT_FLOAT_EQ(viewer.velocity.y, 1.0f);
+  EXPECT_FALSE(input.buttons[0]);
+  EXPECT_FALSE(input.buttons[1]);
+  EXPECT_FALSE(input.buttons[2]);
+  input.ApplyMouse();  // no new press: no second jump
+  EXPECT_FLOAT_EQ(viewer.velocity.y, 1.0f);
+}
