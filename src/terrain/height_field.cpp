@@ -1,0 +1,333 @@
+// The height field: grid sizes and their memory, heights from the height-map image,
+// the two triangles of every cell with their face normals, the averaged vertex
+// normals, and the height queries. No OpenGL here (see terrain_mesh.cpp).
+#include <unistd.h>
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <cstdio>
+#include <new>
+#include <optional>
+#include <utility>
+
+#include "terrain/terrain.h"
+#include "textures/bmp_decode.h"
+
+namespace {
+
+constexpr uint64_t kMegabyte = uint64_t{1024} * 1024;
+
+// Bytes one display-list vertex is estimated to take once compiled: texture
+// coordinate, normal and position as floats. (Mesa merges the shared vertices and
+// needs less; this is the plain upper figure.)
+constexpr uint64_t kListBytesPerVertex = 8 * sizeof(float);
+
+std::string SizeError(const char* setting, int32_t value) {
+  return std::string(setting) + " is " + std::to_string(value) + "; it must be between " +
+         std::to_string(Terrain::kMinSamples) + " and " + std::to_string(Terrain::kMaxSamples) +
+         " samples";
+}
+
+std::string MemoryError(int32_t samplesX, int32_t samplesY, uint64_t needed, uint64_t available) {
+  return "a world of " + std::to_string(samplesX) + " x " + std::to_string(samplesY) +
+         " samples needs " + std::to_string((needed + kMegabyte - 1) / kMegabyte) +
+         " MB of memory; only " + std::to_string(available / kMegabyte) + " MB are available";
+}
+
+void SetError(std::string* error, const std::string& text) {
+  if (error) *error = text;
+}
+
+}  // namespace
+
+// [SECTION] Construction and configuration
+
+Terrain::Terrain()
+    : heightScaling(5.0f),
+      stepSize(0.2f),
+      firstList(0),
+      cellsX(0),
+      cellsY(0),
+      textureRepeat(10),
+      patchSize(7) {}
+
+// The display lists stay: they belong to the context, which is gone by the time the
+// global terrain is destroyed.
+Terrain::~Terrain() = default;
+
+void Terrain::SetHeightScaling(float value) {
+  if (!std::isfinite(value)) return;
+  heightScaling = value;
+}
+
+void Terrain::SetStepSize(float value) {
+  // Written so that NaN fails the test.
+  if (value > 0.0f && value < 1000.0f) stepSize = value;
+}
+
+// [SECTION] Sizes and memory
+
+uint64_t Terrain::BytesNeeded(int32_t samplesX, int32_t samplesY, bool withMesh) {
+  const uint64_t sx = static_cast<uint64_t>(std::max(samplesX, 1));
+  const uint64_t sy = static_cast<uint64_t>(std::max(samplesY, 1));
+  const uint64_t samples = sx * sy;
+  const uint64_t cellCount = (sx - 1) * (sy - 1);
+  uint64_t bytes = samples * (sizeof(float) + sizeof(Float3));
+  if (withMesh) bytes += cellCount * 6 * kListBytesPerVertex;
+  return bytes;
+}
+
+uint64_t Terrain::PhysicalMemoryBytes() {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long pageSize = sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || pageSize <= 0) return UINT64_MAX;  // unknown: rely on bad_alloc
+  return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
+}
+
+void Terrain::Clear() {
+  heights = std::vector<float>();
+  normals = std::vector<Float3>();
+  cellsX = 0;
+  cellsY = 0;
+}
+
+bool Terrain::Allocate(int16_t samplesX, int16_t samplesY, bool withMesh, std::string* error) {
+  Clear();
+  if (samplesX < kMinSamples || samplesX > kMaxSamples) {
+    SetError(error, SizeError("World/WorldSizeX", samplesX));
+    return false;
+  }
+  if (samplesY < kMinSamples || samplesY > kMaxSamples) {
+    SetError(error, SizeError("World/WorldSizeY", samplesY));
+    return false;
+  }
+  const uint64_t needed = BytesNeeded(samplesX, samplesY, withMesh);
+  const uint64_t available = memoryLimit != 0 ? memoryLimit : PhysicalMemoryBytes();
+  if (needed > available) {
+    SetError(error, MemoryError(samplesX, samplesY, needed, available));
+    return false;
+  }
+  try {
+    const size_t samples = static_cast<size_t>(samplesX) * static_cast<size_t>(samplesY);
+    heights.assign(samples, 0.0f);
+    normals.assign(samples, Float3{0.0f, 0.0f, 0.0f});
+  } catch (const std::bad_alloc&) {
+    Clear();
+    SetError(error, MemoryError(samplesX, samplesY, needed, available));
+    return false;
+  }
+  cellsX = static_cast<uint32_t>(samplesX - 1);
+  cellsY = static_cast<uint32_t>(samplesY - 1);
+  return true;
+}
+
+// [SECTION] Building the height field
+
+bool Terrain::Prepare(int16_t samplesX, int16_t samplesY, bool withMesh, std::string* error) {
+  // A product this large would turn every height into infinity or NaN.
+  if (!std::isfinite(stepSize * heightScaling)) {
+    Clear();
+    SetError(error, "World/HeightScaling is " + std::to_string(heightScaling) +
+                        "; with a step of " + std::to_string(stepSize) +
+                        " the heights do not fit in a float");
+    return false;
+  }
+  return Allocate(samplesX, samplesY, withMesh, error);
+}
+
+bool Terrain::BuildFromFile(const char* heightMapFile, int16_t samplesX, int16_t samplesY,
+                            bool withMesh, std::string* error) {
+  if (!Prepare(samplesX, samplesY, withMesh, error)) return false;
+  std::optional<RgbImage> image;
+  // No name means that no height map is wanted: the plateau, without a word.
+  if (heightMapFile && heightMapFile[0] != '\0') {
+    std::string reason;
+    image = LoadBmpFile(heightMapFile, &reason);
+    if (!image) {
+      std::fprintf(stderr,
+                   "Terrain: height map \"%s\" cannot be used (%s); the ground is level at "
+                   "full height\n",
+                   heightMapFile, reason.c_str());
+    }
+  }
+  LoadHeightMap(image ? &*image : nullptr);
+  BuildTriangles();
+  return true;
+}
+
+bool Terrain::BuildHeightField(const char* heightMapFile, int16_t samplesX, int16_t samplesY,
+                               std::string* error) {
+  return BuildFromFile(heightMapFile, samplesX, samplesY, false, error);
+}
+
+bool Terrain::BuildHeightFieldFromImage(const RgbImage* image, int16_t samplesX,
+                                        int16_t samplesY, std::string* error) {
+  if (!Prepare(samplesX, samplesY, false, error)) return false;
+  LoadHeightMap(image);
+  BuildTriangles();
+  return true;
+}
+
+bool Terrain::BuildHeightFieldFromBytes(const uint8_t* data, size_t size, int16_t samplesX,
+                                        int16_t samplesY, std::string* error,
+                                        std::string* decodeError) {
+  std::string reason = "no data";
+  std::optional<RgbImage> image;
+  if (data) image = DecodeBmp(data, size, &reason);
+  if (!image && decodeError) *decodeError = reason;
+  return BuildHeightFieldFromImage(image ? &*image : nullptr, samplesX, samplesY, error);
+}
+
+void Terrain::LoadHeightMap(const RgbImage* image) {
+  // Every sample is one of 256 values; the table keeps the exact arithmetic
+  // blue / (255 / (step * scaling)) in floats.
+  float level[256];
+  const float divisor = 255.0f / (stepSize * heightScaling);
+  for (int blue = 0; blue < 256; ++blue) level[blue] = static_cast<float>(blue) / divisor;
+
+  // Column i of the image runs along the first index (world z), row j counted from
+  // the top along the second (world x). Pixels the image does not have read as 255.
+  uint32_t width = 0;
+  uint32_t height = 0;
+  if (image && image->width > 0 && image->height > 0 &&
+      image->pixels.size() / 3 / static_cast<uint64_t>(image->width) >=
+          static_cast<uint64_t>(image->height)) {
+    width = static_cast<uint32_t>(image->width);
+    height = static_cast<uint32_t>(image->height);
+  }
+  for (uint32_t i = 0; i <= cellsX; ++i) {
+    for (uint32_t j = 0; j <= cellsY; ++j) {
+      uint8_t blue = 255;
+      if (i < width && j < height) blue = image->Pixel(static_cast<int32_t>(i), static_cast<int32_t>(j))[2];
+      heights[Index(i, j)] = level[blue];
+    }
+  }
+}
+
+TerrainCell Terrain::Cell(uint32_t i, uint32_t j) const {
+  assert(i < cellsX && j < cellsY && "cell index outside the grid");
+  TerrainCell cell;
+  TerrainTriangle& first = cell.triangles[0];
+  first.P1 = Corner(i, j);
+  first.P2 = Corner(i + 1, j + 1);
+  first.P3 = Corner(i, j + 1);
+  first.ComputeNormal();
+  TerrainTriangle& second = cell.triangles[1];
+  second.P1 = Corner(i + 1, j);
+  second.P2 = Corner(i + 1, j + 1);
+  second.P3 = Corner(i, j);
+  second.ComputeNormal();
+  return cell;
+}
+
+void Terrain::BuildTriangles() {
+  // Face normals of one row of cells: [2 * j] the first triangle of cell j, [2 * j + 1]
+  // the second. Two rows are kept, the one before sample row i and the one after it.
+  std::vector<Float3> before(2 * static_cast<size_t>(cellsY));
+  std::vector<Float3> after(2 * static_cast<size_t>(cellsY));
+  auto faceRow = [this](uint32_t i, std::vector<Float3>& faces) {
+    for (uint32_t j = 0; j < cellsY; ++j) {
+      const TerrainCell cell = Cell(i, j);
+      faces[2 * j] = cell.triangles[0].Normal;
+      faces[2 * j + 1] = cell.triangles[1].Normal;
+    }
+  };
+
+  // Vertex normals: the sum of the face normals of the (up to six) triangles that
+  // share the sample, times one third. The terms are added in the order of a sweep
+  // over the cells with j as the outer loop, which fixes the float rounding:
+  // cell [i-1][j-1] (both), [i][j-1] (first), [i-1][j] (second), [i][j] (both).
+  for (uint32_t i = 0; i <= cellsX; ++i) {
+    std::swap(before, after);
+    if (i < cellsX) faceRow(i, after);
+    for (uint32_t j = 0; j <= cellsY; ++j) {
+      Float3& n = normals[Index(i, j)];
+      // The two edges with index 0 point straight up; nothing is summed there.
+      if (i == 0 || j == 0) {
+        n = Float3{0.0f, 1.0f, 0.0f};
+        continue;
+      }
+      Float3 sum{0.0f, 0.0f, 0.0f};
+      auto add = [&sum](const Float3& face) {
+        sum.x += face.x;
+        sum.y += face.y;
+        sum.z += face.z;
+      };
+      add(before[2 * (j - 1)]);
+      add(before[2 * (j - 1) + 1]);
+      if (i < cellsX) add(after[2 * (j - 1)]);
+      if (j < cellsY) add(before[2 * j + 1]);
+      if (i < cellsX && j < cellsY) {
+        add(after[2 * j]);
+        add(after[2 * j + 1]);
+      }
+      // Left unnormalised: an interior sample on level ground gets (0, 2, 0).
+      n = Float3{sum.x * 0.33333334f, sum.y * 0.33333334f, sum.z * 0.33333334f};
+    }
+  }
+}
+
+// [SECTION] Queries
+
+float Terrain::HeightAt(float z, float x) const {
+  if (heights.empty()) return -1.0f;
+  // Written so that NaN fails too.
+  if (!(z >= 0.0f) || !(x >= 0.0f)) return -1.0f;
+  if (z > static_cast<float>(cellsX) * stepSize || x > static_cast<float>(cellsY) * stepSize) {
+    return -1.0f;
+  }
+  const float u = z / stepSize;
+  const float v = x / stepSize;
+  const float floorU = std::floor(u);
+  const float ceilU = std::ceil(u);
+  const float floorV = std::floor(v);
+  const float ceilV = std::ceil(v);
+
+  float a1 = u - floorU;
+  float a0 = ceilU - u;
+  if (a0 == 0.0f && a1 == 0.0f) a0 = a1 = 0.5f;
+  float b1 = v - floorV;
+  float b0 = ceilV - v;
+  if (b0 == 0.0f && b1 == 0.0f) b0 = b1 = 0.5f;
+
+  // The division can land a hair beyond the last sample for a point on the far
+  // edge; clamp the indices, not the point.
+  const float lastU = static_cast<float>(cellsX);
+  const float lastV = static_cast<float>(cellsY);
+  const uint32_t i0 = static_cast<uint32_t>(std::min(floorU, lastU));
+  const uint32_t i1 = static_cast<uint32_t>(std::min(ceilU, lastU));
+  const uint32_t j0 = static_cast<uint32_t>(std::min(floorV, lastV));
+  const uint32_t j1 = static_cast<uint32_t>(std::min(ceilV, lastV));
+
+  const float h00 = heights[Index(i0, j0)];
+  const float h10 = heights[Index(i1, j0)];
+  const float h01 = heights[Index(i0, j1)];
+  const float h11 = heights[Index(i1, j1)];
+  return b0 * (a0 * h00 + a1 * h10) + b1 * (a0 * h01 + a1 * h11);
+}
+
+TerrainBounds Terrain::GetBounds() const {
+  TerrainBounds bounds;
+  bounds.last0 = static_cast<int32_t>(cellsX);
+  bounds.last1 = static_cast<int32_t>(cellsY);
+  return bounds;
+}
+
+float Terrain::StepSize() const { return stepSize; }
+
+float Terrain::Sample(uint32_t i, uint32_t j) const {
+  assert(i <= cellsX && j <= cellsY && !heights.empty() && "sample index outside the grid");
+  return heights[Index(i, j)];
+}
+
+const Float3& Terrain::Normal(uint32_t i, uint32_t j) const {
+  assert(i <= cellsX && j <= cellsY && !normals.empty() && "sample index outside the grid");
+  return normals[Index(i, j)];
+}
+
+Float3 Terrain::Corner(uint32_t i, uint32_t j) const {
+  assert(i <= cellsX && j <= cellsY && !heights.empty() && "sample index outside the grid");
+  return Float3{static_cast<float>(j) * stepSize, heights[Index(i, j)],
+                static_cast<float>(i) * stepSize};
+}

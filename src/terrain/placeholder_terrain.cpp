@@ -1,1 +1,0 @@
-// Module terrain: placeholder until its code lands.
