@@ -116,10 +116,18 @@ void Platform::UpdateRelativeMode() {
   }
 }
 
-bool Platform::ClientCentre(int32_t& x, int32_t& y) {
+bool Platform::ClientSize(int32_t& width, int32_t& height) const {
   if (window_ == nullptr || (SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS) == 0) return false;
   int w = 0, h = 0;
   SDL_GetWindowSize(window_, &w, &h);
+  width = w;
+  height = h;
+  return true;
+}
+
+bool Platform::ClientCentre(int32_t& x, int32_t& y) {
+  int32_t w = 0, h = 0;
+  if (!ClientSize(w, h)) return false;
   x = w / 2;
   y = h / 2;
   return true;

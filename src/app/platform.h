@@ -37,6 +37,9 @@ class Platform : public MouseCentre {
   void CentreAndHideCursor();
   void ShowCursor();
 
+  // The client area's size while the window is the active one; false otherwise.
+  bool ClientSize(int32_t& width, int32_t& height) const;
+
   // Mouse look (see InputState).
   bool ClientCentre(int32_t& x, int32_t& y) override;
   void PutCursorAt(int32_t x, int32_t y) override;

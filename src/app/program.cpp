@@ -24,7 +24,23 @@ void HandleCreate(Program& program) {
     program.platform.PostQuit();
     return;
   }
+  SceneHooks hooks;
+  hooks.configureInput = [&program](Viewer* viewer, bool invert, int32_t mouseSpeed) {
+    program.inputState.SetViewer(viewer);
+    program.inputState.SetInvert(invert);
+    program.inputState.SetMouseSpeed(mouseSpeed);
+  };
+  hooks.postQuit = [&program]() { program.platform.PostQuit(); };
+  SetUpScene(program.Scene(), hooks);
   program.platform.CentreAndHideCursor();
+}
+
+FrameInfo CurrentFrame(Program& program) {
+  FrameInfo frame;
+  frame.aspect = program.window.Aspect();
+  frame.frameRate = program.frameCounter.Rate();
+  frame.hasClientArea = program.platform.ClientSize(frame.clientRight, frame.clientBottom);
+  return frame;
 }
 
 void HandleClose(Program& program) {
@@ -38,6 +54,15 @@ void HandleClose(Program& program) {
 Program::Program() : frameCounter(&Milliseconds) {
   inputState.SetClock(&Milliseconds);
   inputState.SetMouseCentre(&platform);
+}
+
+SceneObjects Program::Scene() {
+  SceneObjects scene;
+  scene.viewer = &viewer;
+  scene.terrain = &terrain;
+  scene.settings = &settings;
+  scene.weapon = &weapon;
+  return scene;
 }
 
 int WindowProcedure(Program& program, const WindowMessage& message) {
@@ -91,8 +116,10 @@ int RunProgram(Program& program) {
     }
     program.inputState.ApplyKeys();
     program.inputState.ApplyMouse();
-    // (viewer update and frame drawing join here)
+    const uint32_t now = Milliseconds();
+    program.viewer.Update(now - lastTime);
     lastTime = Milliseconds();
+    RenderFrame(program.Scene(), CurrentFrame(program));
     program.window.SwapBuffers();
     program.frameCounter.Tick();
     if (program.inputState.IsKeyDown(vk::kEscape)) {

@@ -7,17 +7,25 @@
 #include "app/input_state.h"
 #include "app/platform.h"
 #include "app/window_messages.h"
+#include "model/model.h"
+#include "scene/scene.h"
 #include "settings/settings.h"
+#include "terrain/terrain.h"
+#include "viewer/viewer.h"
 
 // The objects that make up the program, constructed in this order and destroyed in
 // reverse. None owns another; the scene set-up hands out the only pointers between them.
 struct Program {
   Program();
+  SceneObjects Scene();
 
+  Viewer viewer;
+  Terrain terrain;
   Settings settings;
   FrameCounter frameCounter;
   GLWindow window;
   InputState inputState;
+  WeaponModel weapon;
 
   // Not one of the program's objects: the SDL side of the window.
   Platform platform;

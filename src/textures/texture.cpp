@@ -81,8 +81,11 @@ bool Texture::Create(const char* file) {
   glGenTextures(1, &texture);
   glName = texture + 1;
   glBindTexture(GL_TEXTURE_2D, texture);
-  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+  // Clamped to the edge texels: plain GL_CLAMP blends the outermost texels with the
+  // (black) border colour under linear filtering, which draws a dark seam around every
+  // repeat of the ground image. The picture inside is the same.
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   return true;

@@ -1,0 +1,118 @@
+// Scene set-up and frame drawing.
+#include "scene/scene.h"
+
+#include <GL/gl.h>
+
+#include <chrono>
+#include <string>
+
+#include "model/model.h"
+#include "scene/error_box.h"
+#include "settings/settings.h"
+#include "terrain/terrain.h"
+#include "text/text_printer.h"
+#include "viewer/viewer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The world's size settings are checked before they are narrowed to the 16-bit
+// sample counts the terrain takes, so that 70000 is refused rather than wrapped.
+bool CheckWorldSize(const char* name, int32_t value, std::string& error) {
+  if (value >= Terrain::kMinSamples && value <= Terrain::kMaxSamples) return true;
+  error = std::string(name) + " is " + std::to_string(value) + "; it must be between " +
+          std::to_string(Terrain::kMinSamples) + " and " + std::to_string(Terrain::kMaxSamples) +
+          " samples";
+  return false;
+}
+
+bool Fail(const SceneHooks& hooks, const std::string& text) {
+  ShowErrorBox(text.c_str());
+  if (hooks.postQuit) hooks.postQuit();
+  return false;
+}
+
+}  // namespace
+
+bool SetUpScene(const SceneObjects& scene, const SceneHooks& hooks, SceneTimings* timings) {
+  const auto start = Clock::now();
+  const Settings& s = *scene.settings;
+  Terrain& terrain = *scene.terrain;
+  Viewer& viewer = *scene.viewer;
+
+  // Ground texture first: the patch lists record its binding when they are compiled.
+  terrain.AddTexture("gfx/Textures/Landscape5.bmp");
+
+  // [SECTION] Terrain
+  terrain.SetHeightScaling(s.worldHeightScaling);
+  terrain.SetStepSize(s.worldStepSize);
+  std::string error;
+  if (!CheckWorldSize("World/WorldSizeX", s.worldSizeX, error) ||
+      !CheckWorldSize("World/WorldSizeY", s.worldSizeY, error)) {
+    return Fail(hooks, error);
+  }
+  const auto terrainStart = Clock::now();
+  if (!terrain.Build(s.worldHeightmapFile, static_cast<int16_t>(s.worldSizeX),
+                     static_cast<int16_t>(s.worldSizeY), &error)) {
+    return Fail(hooks, error);
+  }
+  if (timings != nullptr) timings->terrainBuildMs = MillisecondsSince(terrainStart);
+
+  // [SECTION] Viewer: motion values, then stood in the middle of the centre cell.
+  viewer.SetTerrain(&terrain);
+  viewer.SetGravity(s.gravityDirection);
+  viewer.SetSpeed(s.motionSpeed);
+  viewer.slowdown = s.motionSlowdown;
+  viewer.midAirSlowdown = s.motionMidAirSlowdown;
+  viewer.smallestForce = s.motionSmallestForce;
+  viewer.accelerationTime = s.motionAccelerationTime;
+  viewer.midAirAccelerationTime = s.motionMidAirAccelerationTime;
+  viewer.jumpVector.y = s.motionJumpForce;
+  viewer.gravityAcceleration = s.gravityAcceleration;
+  viewer.maxAccelerationFactor = s.motionMaxAccelerationFactor;
+  viewer.minimumHeight = s.motionMinimumHeight;
+  const float step = terrain.StepSize();
+  // Halves by an unsigned shift, as sizes are sample counts.
+  const uint32_t halfY = static_cast<uint32_t>(s.worldSizeY) >> 1;
+  const uint32_t halfX = static_cast<uint32_t>(s.worldSizeX) >> 1;
+  viewer.SetX(step * static_cast<float>(halfY) + step * 0.5f);
+  viewer.SetZ(step * static_cast<float>(halfX) + step * 0.5f);
+  viewer.SetY(viewer.GroundHeight());
+  viewer.SetSizeOfViewer(s.viewSizeOfViewer);
+
+  // [SECTION] Font
+  TextPrinter::LoadFont(s.fontFilename);
+
+  // [SECTION] Input
+  if (hooks.configureInput) hooks.configureInput(&viewer, s.mouseInvert == 1, s.mouseSpeed);
+
+  // [SECTION] Weapon
+  if (s.weaponEnabled == 1) scene.weapon->Load(s.weaponModel, s.weaponSkin);
+
+  if (timings != nullptr) timings->totalMs = MillisecondsSince(start);
+  return true;
+}
+
+void RenderFrame(const SceneObjects& scene, const FrameInfo& frame) {
+  const Settings& s = *scene.settings;
+  const Viewer& viewer = *scene.viewer;
+
+  glPushMatrix();
+  viewer.ApplyTransform();
+  scene.terrain->Draw(viewer.GetHeading(), viewer.GetX(), viewer.GetY(), viewer.GetZ());
+  glPopMatrix();
+
+  // The frame's only clear: what follows is drawn over the world.
+  glClear(GL_DEPTH_BUFFER_BIT);
+  if (s.weaponEnabled == 1) scene.weapon->Draw();
+  if (s.fpsDrawCounter != 0 && frame.hasClientArea) {
+    const uint32_t rate = frame.frameRate;
+    const int32_t offset = rate > 99 ? 73 : (rate > 9 ? 61 : 49);
+    TextPrinter::Print(frame.clientRight - offset, frame.clientBottom - 13, "%iFPS", static_cast<int>(rate));
+  }
+}

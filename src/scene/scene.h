@@ -1,0 +1,51 @@
+// Scene set-up and frame drawing: the two functions that tie the scene objects
+// together, handing each its values from the settings record, and the fixed order in
+// which one frame is drawn.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+class Settings;
+class Terrain;
+class Viewer;
+class WeaponModel;
+
+// The program's objects the scene works with. None is owned here.
+struct SceneObjects {
+  Viewer* viewer = nullptr;
+  Terrain* terrain = nullptr;
+  const Settings* settings = nullptr;
+  WeaponModel* weapon = nullptr;
+};
+
+// What the set-up needs from the window layer above it.
+struct SceneHooks {
+  // Gives the input state its viewer, the vertical inversion and the mouse speed.
+  std::function<void(Viewer* viewer, bool invert, int32_t mouseSpeed)> configureInput;
+  // Posts the quit message: the main loop ends at its next pass.
+  std::function<void()> postQuit;
+};
+
+// Milliseconds the set-up spent in its slow steps (for the benchmark).
+struct SceneTimings {
+  double terrainBuildMs = 0.0;
+  double totalMs = 0.0;
+};
+
+// Loads every image, model and font, builds the terrain, configures the viewer, places
+// the trees and sets up the lights. Needs a current OpenGL context. A failure that ends
+// the program is shown in the "Error" box and posts the quit message; false then.
+bool SetUpScene(const SceneObjects& scene, const SceneHooks& hooks, SceneTimings* timings = nullptr);
+
+// What one frame needs from the window layer.
+struct FrameInfo {
+  float aspect = 4.0f / 3.0f;   // width / height of the window
+  uint32_t frameRate = 0;       // frames per second for the counter
+  bool hasClientArea = false;   // the window is the active one
+  int32_t clientRight = 0;      // client rectangle, pixels
+  int32_t clientBottom = 0;
+};
+
+// Draws one complete frame (the buffers are swapped by the caller).
+void RenderFrame(const SceneObjects& scene, const FrameInfo& frame);

@@ -1,0 +1,254 @@
+// Headless renderer and benchmark: builds the scene from a settings file and a working
+// folder in an off-screen OpenGL buffer (no X server), drives the viewer with a scripted
+// input on a fixed frame time, writes frames as PNG and prints one line of timings.
+#include <GL/gl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/frame_counter.h"
+#include "app/gl_window.h"
+#include "app/input_state.h"
+#include "headless/headless_gl.h"
+#include "headless/input_script.h"
+#include "headless/png_writer.h"
+#include "model/model.h"
+#include "scene/scene.h"
+#include "settings/settings.h"
+#include "terrain/terrain.h"
+#include "textures/gl_context_state.h"
+#include "viewer/viewer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The simulated millisecond clock: advanced by the fixed frame time.
+uint32_t g_simulatedMs = 0;
+uint32_t SimulatedClock() { return g_simulatedMs; }
+
+double Ms(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// The window's centre never moves and the window always has the focus.
+class FixedCentre : public MouseCentre {
+ public:
+  FixedCentre(InputState& input, int width, int height) : input_(input), x_(width / 2), y_(height / 2) {}
+  bool ClientCentre(int32_t& x, int32_t& y) override {
+    x = x_;
+    y = y_;
+    return true;
+  }
+  void PutCursorAt(int32_t x, int32_t y) override { input_.SetMousePosition(x, y); }
+  int32_t x() const { return x_; }
+  int32_t y() const { return y_; }
+
+ private:
+  InputState& input_;
+  int32_t x_;
+  int32_t y_;
+};
+
+// The program's objects that take part in drawing, in the program's order.
+struct HeadlessProgram {
+  Viewer viewer;
+  Terrain terrain;
+  Settings settings;
+  FrameCounter frameCounter{&SimulatedClock};
+  GLWindow window;
+  InputState inputState;
+  WeaponModel weapon;
+
+  SceneObjects Scene() {
+    SceneObjects scene;
+    scene.viewer = &viewer;
+    scene.terrain = &terrain;
+    scene.settings = &settings;
+    scene.weapon = &weapon;
+    return scene;
+  }
+};
+
+struct Options {
+  std::string folder = ".";
+  std::string settings;  // default: <folder>/Quillmarsh.ini
+  int width = 640;
+  int height = 480;
+  std::string script = "wait 1";
+  int frameMs = 16;
+  std::string out;       // final frame
+  int every = 0;         // write every Kth frame as <out>-NNNNN.png
+  bool printPose = false;
+};
+
+void Usage() {
+  std::fprintf(stderr,
+               "usage: quillmarsh_headless --folder DIR [--settings FILE] [--size WxH]\n"
+               "       [--script \"forward 60, turn 90, jump, wait 30\"] [--frame-ms N]\n"
+               "       [--out FILE.png] [--every K] [--print-pose]\n");
+}
+
+bool ParseOptions(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+    const char* v = nullptr;
+    if (a == "--print-pose") {
+      o.printPose = true;
+      continue;
+    }
+    if ((v = next()) == nullptr) return false;
+    if (a == "--folder") o.folder = v;
+    else if (a == "--settings") o.settings = v;
+    else if (a == "--size") {
+      if (std::sscanf(v, "%dx%d", &o.width, &o.height) != 2) return false;
+    } else if (a == "--script") o.script = v;
+    else if (a == "--frame-ms") o.frameMs = std::atoi(v);
+    else if (a == "--out") o.out = v;
+    else if (a == "--every") o.every = std::atoi(v);
+    else return false;
+  }
+  return o.width > 0 && o.height > 0 && o.width <= 8192 && o.height <= 8192 && o.frameMs >= 0;
+}
+
+std::string FramePath(const std::string& out, int frame) {
+  std::string base = out;
+  if (base.size() > 4 && base.compare(base.size() - 4, 4, ".png") == 0) base.resize(base.size() - 4);
+  char suffix[32];
+  std::snprintf(suffix, sizeof suffix, "-%05d.png", frame);
+  return base + suffix;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, options)) {
+    Usage();
+    return 2;
+  }
+  std::string scriptError;
+  auto steps = ParseInputScript(options.script, &scriptError);
+  if (!steps) {
+    std::fprintf(stderr, "quillmarsh_headless: %s\n", scriptError.c_str());
+    return 2;
+  }
+  if (options.settings.empty()) options.settings = options.folder + "/Quillmarsh.ini";
+  char settingsPath[4096];
+  if (realpath(options.settings.c_str(), settingsPath) == nullptr) {
+    std::fprintf(stderr, "quillmarsh_headless: settings file \"%s\" not found\n", options.settings.c_str());
+    return 2;
+  }
+  if (chdir(options.folder.c_str()) != 0) {
+    std::fprintf(stderr, "quillmarsh_headless: cannot enter folder \"%s\"\n", options.folder.c_str());
+    return 2;
+  }
+
+  static HeadlessProgram program;
+  const auto t0 = Clock::now();
+  program.settings.LoadFile(settingsPath);
+  const auto t1 = Clock::now();
+
+  HeadlessGL gl;
+  if (!gl.Create(options.width, options.height)) {
+    std::fprintf(stderr, "quillmarsh_headless: no OpenGL context: %s\n", gl.error().c_str());
+    return 2;
+  }
+  SetGLContextAlive(true);
+  program.window.InitState();
+
+  bool quitPosted = false;
+  SceneHooks hooks;
+  hooks.configureInput = [](Viewer* viewer, bool invert, int32_t mouseSpeed) {
+    program.inputState.SetViewer(viewer);
+    program.inputState.SetInvert(invert);
+    program.inputState.SetMouseSpeed(mouseSpeed);
+  };
+  hooks.postQuit = [&quitPosted]() { quitPosted = true; };
+  SceneTimings timings;
+  const auto t2 = Clock::now();
+  SetUpScene(program.Scene(), hooks, &timings);
+  const auto t3 = Clock::now();
+  if (quitPosted) {
+    std::fprintf(stderr, "quillmarsh_headless: the scene set-up ended the program\n");
+    return 1;
+  }
+  program.window.Resize(static_cast<uint32_t>(options.width), static_cast<uint32_t>(options.height),
+                        program.settings.viewFOV, program.settings.viewDepth);
+
+  FixedCentre centre(program.inputState, options.width, options.height);
+  program.inputState.SetClock(&SimulatedClock);
+  program.inputState.SetMouseCentre(&centre);
+  program.inputState.SetMousePosition(centre.x(), centre.y());
+  program.inputState.SetMoveClock(g_simulatedMs);
+
+  const std::vector<FrameInput> frames = ExpandScript(*steps, program.inputState.mouseSpeed);
+  std::vector<double> frameTimes;
+  frameTimes.reserve(frames.size());
+  uint32_t lastTime = g_simulatedMs;
+  std::vector<int> held;
+  for (size_t f = 0; f < frames.size(); ++f) {
+    const FrameInput& input = frames[f];
+    // The messages of this frame: releases, presses, the mouse, the button.
+    for (int key : held) program.inputState.SetKey(static_cast<uint32_t>(key), false);
+    for (int key : input.keysDown) program.inputState.SetKey(static_cast<uint32_t>(key), true);
+    held = input.keysDown;
+    program.inputState.SetMousePosition(centre.x() + input.mouseDx, centre.y() + input.mouseDy);
+    if (input.rightButton) program.inputState.SetButton(1, true);
+
+    const auto start = Clock::now();
+    g_simulatedMs += static_cast<uint32_t>(options.frameMs);
+    program.inputState.ApplyKeys();
+    program.inputState.ApplyMouse();
+    program.viewer.Update(g_simulatedMs - lastTime);
+    lastTime = g_simulatedMs;
+    FrameInfo info;
+    info.aspect = program.window.Aspect();
+    info.frameRate = program.frameCounter.Rate();
+    info.hasClientArea = true;
+    info.clientRight = options.width;
+    info.clientBottom = options.height;
+    RenderFrame(program.Scene(), info);
+    glFinish();
+    frameTimes.push_back(Ms(start, Clock::now()));
+    program.frameCounter.Tick();
+
+    const bool last = f + 1 == frames.size();
+    if (!options.out.empty() && options.every > 0 && (f + 1) % static_cast<size_t>(options.every) == 0) {
+      WritePng(FramePath(options.out, static_cast<int>(f + 1)), options.width, options.height,
+               gl.ReadPixelsTopDown());
+    }
+    if (last && !options.out.empty() && !WritePng(options.out, options.width, options.height, gl.ReadPixelsTopDown())) {
+      return 2;
+    }
+  }
+
+  std::vector<double> sorted = frameTimes;
+  std::sort(sorted.begin(), sorted.end());
+  double mean = 0.0;
+  for (double t : frameTimes) mean += t;
+  mean = frameTimes.empty() ? 0.0 : mean / static_cast<double>(frameTimes.size());
+  const double median = sorted.empty() ? 0.0 : sorted[sorted.size() / 2];
+  const double p95 = sorted.empty() ? 0.0 : sorted[std::min(sorted.size() - 1, sorted.size() * 95 / 100)];
+  const double first = frameTimes.empty() ? 0.0 : frameTimes.front();
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("settings %.1f ms | terrain %.1f ms | setup %.1f ms | first frame %.1f ms | %zu frames: "
+              "mean %.2f median %.2f p95 %.2f ms | peak %.1f MB\n",
+              Ms(t0, t1), timings.terrainBuildMs, Ms(t2, t3), first, frameTimes.size(), mean, median, p95,
+              static_cast<double>(usage.ru_maxrss) / 1024.0);
+  if (options.printPose) {
+    const Viewer& v = program.viewer;
+    std::printf("pose x %.6f y %.6f z %.6f heading %.6f pitch %.6f\n", v.GetX(), v.GetY(), v.GetZ(),
+                v.GetHeading(), v.GetPitch());
+  }
+  return 0;
+}
