@@ -16,11 +16,14 @@ namespace {
 
 constexpr int kCell = 16;
 constexpr int kGrid = 16;
-// The printer draws every cell as a square and advances by its full width, while a
-// monospaced glyph is only about 0.6 em wide: widening the rendering fills more of
-// the cell, so the printed text is not spaced out.
-constexpr int kPixelWidth = 17;
-constexpr int kPixelHeight = 13;
+// The printer draws every cell as a 12-pixel square and advances by its full width,
+// while a monospaced glyph is only about 0.6 em wide: widening the rendering fills
+// more of the cell, so the printed text is not spaced out. Capitals and digits fill
+// most of the cell's height so that the shrunken text stays readable; the lowest rows
+// of descenders are cut off.
+constexpr int kPixelWidth = 22;
+constexpr int kPixelHeight = 17;
+constexpr int kBaseline = 14;  // rows from the cell top
 
 bool HasGlyph(int code) { return (code >= 32 && code <= 126) || code >= 160; }
 
@@ -46,10 +49,7 @@ std::optional<GreyImage> MakeFontAtlas(const std::string& fontFile) {
     return std::nullopt;
   }
 
-  // Centre the line box (ascender to descender) vertically in the cell.
-  const int ascender = static_cast<int>(face->size->metrics.ascender >> 6);
-  const int descender = static_cast<int>(-(face->size->metrics.descender >> 6));
-  const int baseline = (kCell - (ascender + descender)) / 2 + ascender;  // rows from the cell top
+  const int baseline = kBaseline;
 
   GreyImage atlas(kCell * kGrid, kCell * kGrid);
   for (int code = 0; code < kGrid * kGrid; ++code) {

@@ -172,9 +172,9 @@ TEST(WorldgenFont, AtlasCellsFollowTheGlyphTableAndStandUpright) {
   EXPECT_EQ(coverage(0, 0, 16), 0);
   EXPECT_EQ(coverage(10, 0, 16), 0);
   for (int code : {int('0'), int('A'), int('F'), int('P'), int('S'), int('g'), int('~'), 0xE9}) EXPECT_GT(coverage(code, 0, 16), 500) << code;
-  // Upright: an underscore sits low in its cell, an apostrophe high.
-  EXPECT_GT(coverage('_', 0, 6), 0);
-  EXPECT_EQ(coverage('_', 8, 16), 0);
+  // Upright: a full stop sits low in its cell, an apostrophe high.
+  EXPECT_GT(coverage('.', 0, 6), 0);
+  EXPECT_EQ(coverage('.', 8, 16), 0);
   EXPECT_GT(coverage('\'', 9, 16), 0);
   EXPECT_EQ(coverage('\'', 0, 7), 0);
 }
