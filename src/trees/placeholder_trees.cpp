@@ -1,1 +1,0 @@
-// Module trees: placeholder until its code lands.
