@@ -58,10 +58,15 @@ Program::Program() : frameCounter(&Milliseconds) {
 
 SceneObjects Program::Scene() {
   SceneObjects scene;
+  scene.skyBox = &skyBox;
   scene.viewer = &viewer;
   scene.terrain = &terrain;
+  scene.treeSet = &treeSet;
+  scene.crosshair = &crosshair;
   scene.settings = &settings;
   scene.weapon = &weapon;
+  scene.flashlight = &flashlight;
+  scene.sun = &sun;
   return scene;
 }
 

@@ -8,9 +8,13 @@
 #include "app/platform.h"
 #include "app/window_messages.h"
 #include "model/model.h"
+#include "scene/crosshair.h"
+#include "scene/lights.h"
 #include "scene/scene.h"
+#include "scene/sky_box.h"
 #include "settings/settings.h"
 #include "terrain/terrain.h"
+#include "trees/tree_set.h"
 #include "viewer/viewer.h"
 
 // The objects that make up the program, constructed in this order and destroyed in
@@ -19,13 +23,18 @@ struct Program {
   Program();
   SceneObjects Scene();
 
+  SkyBox skyBox;
   Viewer viewer;
   Terrain terrain;
+  TreeSet treeSet;
+  Crosshair crosshair;
   Settings settings;
   FrameCounter frameCounter;
   GLWindow window;
   InputState inputState;
   WeaponModel weapon;
+  Flashlight flashlight;
+  Sunlight sun;
 
   // Not one of the program's objects: the SDL side of the window.
   Platform platform;

@@ -7,10 +7,14 @@
 #include <string>
 
 #include "model/model.h"
+#include "scene/crosshair.h"
 #include "scene/error_box.h"
+#include "scene/lights.h"
+#include "scene/sky_box.h"
 #include "settings/settings.h"
 #include "terrain/terrain.h"
 #include "text/text_printer.h"
+#include "trees/tree_set.h"
 #include "viewer/viewer.h"
 
 namespace {
@@ -45,8 +49,14 @@ bool SetUpScene(const SceneObjects& scene, const SceneHooks& hooks, SceneTimings
   Terrain& terrain = *scene.terrain;
   Viewer& viewer = *scene.viewer;
 
-  // Ground texture first: the patch lists record its binding when they are compiled.
+  // [SECTION] Images. The ground texture comes before the build: the patch lists
+  // record its binding when they are compiled.
+  scene.skyBox->texture.LoadBMP(s.skyBoxTexture);
   terrain.AddTexture("gfx/Textures/Landscape5.bmp");
+  for (const char* tree : {"gfx/Trees/Tree1.bmp", "gfx/Trees/Tree2.bmp", "gfx/Trees/Tree3.bmp",
+                           "gfx/Trees/Tree4.bmp", "gfx/Trees/Tree5.bmp"}) {
+    scene.treeSet->AddTexture(tree);
+  }
 
   // [SECTION] Terrain
   terrain.SetHeightScaling(s.worldHeightScaling);
@@ -88,23 +98,58 @@ bool SetUpScene(const SceneObjects& scene, const SceneHooks& hooks, SceneTimings
   // [SECTION] Font
   TextPrinter::LoadFont(s.fontFilename);
 
+  // [SECTION] Crosshair
+  scene.crosshair->LoadTexture(s.crosshairTexture);
+  scene.crosshair->SetSize(s.crosshairSize);
+  scene.crosshair->SetTransparency(s.crosshairTransparency);
+
+  // [SECTION] Trees. When they do not fit, the program ends at the main loop's first
+  // pass; the rest of the set-up still runs.
+  bool placed = true;
+  scene.treeSet->SetTerrain(&terrain);
+  scene.treeSet->SetMaxRoughness(s.treesMaxTerrainRoughness);
+  if (!scene.treeSet->Place(s.treesCount, s.treesSize)) {
+    const std::string& reason = scene.treeSet->PlaceError();
+    Fail(hooks, reason.empty() ? std::string(TreeSet::kNoRoomMessage) : reason);
+    placed = false;
+  }
+
   // [SECTION] Input
   if (hooks.configureInput) hooks.configureInput(&viewer, s.mouseInvert == 1, s.mouseSpeed);
 
   // [SECTION] Weapon
   if (s.weaponEnabled == 1) scene.weapon->Load(s.weaponModel, s.weaponSkin);
 
+  // [SECTION] Lights. The model-view matrix is the identity here, so the flashlight
+  // stays fixed relative to the eye for the whole run.
+  if (s.flashlightEnabled == 1) {
+    scene.flashlight->Enable(GL_LIGHT1);
+    scene.flashlight->Update();
+  }
+  scene.sun->Setup(GL_LIGHT0, s.sunlightAmbient, s.sunlightDiffuse, step * static_cast<float>(halfX),
+                   step * static_cast<float>(halfY));
+
   if (timings != nullptr) timings->totalMs = MillisecondsSince(start);
-  return true;
+  return placed;
 }
 
 void RenderFrame(const SceneObjects& scene, const FrameInfo& frame) {
   const Settings& s = *scene.settings;
   const Viewer& viewer = *scene.viewer;
 
+  const uint32_t fov = static_cast<uint32_t>(s.viewFOV);
+  // The sky covers the whole window: the frame never clears the colour buffer.
+  scene.skyBox->Draw(viewer.GetPitch(), viewer.GetHeading(), fov, s.sunlightAmbient + s.sunlightDiffuse,
+                     frame.aspect);
+
   glPushMatrix();
   viewer.ApplyTransform();
+  scene.sun->Update();  // under the camera: the sun stays fixed in the world
   scene.terrain->Draw(viewer.GetHeading(), viewer.GetX(), viewer.GetY(), viewer.GetZ());
+  // Trees are lit by their brightness alone, not by the sun.
+  glDisable(scene.sun->LightNumber());
+  scene.treeSet->Draw(viewer.GetHeading(), viewer.GetX(), viewer.GetY(), viewer.GetZ(), s.treesBrightness);
+  glEnable(scene.sun->LightNumber());
   glPopMatrix();
 
   // The frame's only clear: what follows is drawn over the world.
@@ -115,4 +160,5 @@ void RenderFrame(const SceneObjects& scene, const FrameInfo& frame) {
     const int32_t offset = rate > 99 ? 73 : (rate > 9 ? 61 : 49);
     TextPrinter::Print(frame.clientRight - offset, frame.clientBottom - 13, "%iFPS", static_cast<int>(rate));
   }
+  if (s.crosshairDrawCrosshair != 0) scene.crosshair->Draw(fov, frame.aspect);
 }

@@ -6,17 +6,27 @@
 #include <cstdint>
 #include <functional>
 
+class Crosshair;
+class Flashlight;
 class Settings;
+class SkyBox;
+class Sunlight;
 class Terrain;
+class TreeSet;
 class Viewer;
 class WeaponModel;
 
 // The program's objects the scene works with. None is owned here.
 struct SceneObjects {
+  SkyBox* skyBox = nullptr;
   Viewer* viewer = nullptr;
   Terrain* terrain = nullptr;
+  TreeSet* treeSet = nullptr;
+  Crosshair* crosshair = nullptr;
   const Settings* settings = nullptr;
   WeaponModel* weapon = nullptr;
+  Flashlight* flashlight = nullptr;
+  Sunlight* sun = nullptr;
 };
 
 // What the set-up needs from the window layer above it.

@@ -13,18 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "app/frame_counter.h"
-#include "app/gl_window.h"
-#include "app/input_state.h"
+#include "app/program.h"
 #include "headless/headless_gl.h"
 #include "headless/input_script.h"
 #include "headless/png_writer.h"
-#include "model/model.h"
-#include "scene/scene.h"
-#include "settings/settings.h"
-#include "terrain/terrain.h"
 #include "textures/gl_context_state.h"
-#include "viewer/viewer.h"
 
 namespace {
 
@@ -55,26 +48,6 @@ class FixedCentre : public MouseCentre {
   InputState& input_;
   int32_t x_;
   int32_t y_;
-};
-
-// The program's objects that take part in drawing, in the program's order.
-struct HeadlessProgram {
-  Viewer viewer;
-  Terrain terrain;
-  Settings settings;
-  FrameCounter frameCounter{&SimulatedClock};
-  GLWindow window;
-  InputState inputState;
-  WeaponModel weapon;
-
-  SceneObjects Scene() {
-    SceneObjects scene;
-    scene.viewer = &viewer;
-    scene.terrain = &terrain;
-    scene.settings = &settings;
-    scene.weapon = &weapon;
-    return scene;
-  }
 };
 
 struct Options {
@@ -152,7 +125,9 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  static HeadlessProgram program;
+  // The program's own objects, in their order; only the window system stays unused.
+  static Program program;
+  program.frameCounter = FrameCounter(&SimulatedClock);
   const auto t0 = Clock::now();
   program.settings.LoadFile(settingsPath);
   const auto t1 = Clock::now();
@@ -179,6 +154,7 @@ int main(int argc, char** argv) {
   const auto t3 = Clock::now();
   if (quitPosted) {
     std::fprintf(stderr, "quillmarsh_headless: the scene set-up ended the program\n");
+    SetGLContextAlive(false);
     return 1;
   }
   program.window.Resize(static_cast<uint32_t>(options.width), static_cast<uint32_t>(options.height),
@@ -227,9 +203,12 @@ int main(int argc, char** argv) {
                gl.ReadPixelsTopDown());
     }
     if (last && !options.out.empty() && !WritePng(options.out, options.width, options.height, gl.ReadPixelsTopDown())) {
+      SetGLContextAlive(false);
       return 2;
     }
   }
+  // The objects outlive the context: their destructors must not reach OpenGL.
+  SetGLContextAlive(false);
 
   std::vector<double> sorted = frameTimes;
   std::sort(sorted.begin(), sorted.end());
