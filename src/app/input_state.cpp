@@ -12,7 +12,13 @@ constexpr int kLetterW = 'W';  // right
 }  // namespace
 
 void InputState::SetKey(uint32_t code, bool down) {
-  if (code < 256) keys[code] = down;
+  if (code >= 256) return;
+  keys[code] = down;
+  if (down) tapped_[code] = true;
+}
+
+void InputState::EndFrame() {
+  for (bool& tap : tapped_) tap = false;
 }
 
 void InputState::SetMousePosition(int32_t x, int32_t y) {

@@ -28,7 +28,11 @@ class InputState {
   void SetKey(uint32_t code, bool down);
   void SetMousePosition(int32_t x, int32_t y);
   void SetButton(uint32_t index, bool pressed);
-  bool IsKeyDown(uint32_t code) const { return code < 256 && keys[code]; }
+  // True while the key is down, and also in the frame a key was pressed and released
+  // again: a tap shorter than one frame (easily made at a low frame rate) still counts.
+  bool IsKeyDown(uint32_t code) const { return code < 256 && (keys[code] || tapped_[code]); }
+  // Forgets the taps of the frame that just ended.
+  void EndFrame();
 
   // [SECTION] Set-up
   void SetViewer(Viewer* v) { viewer = v; }
@@ -55,4 +59,5 @@ class InputState {
  private:
   Clock clock_ = nullptr;
   MouseCentre* mouseCentre_ = nullptr;
+  bool tapped_[256] = {};  // pressed since the last EndFrame()
 };

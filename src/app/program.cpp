@@ -127,8 +127,8 @@ int RunProgram(Program& program) {
     RenderFrame(program.Scene(), CurrentFrame(program));
     program.window.SwapBuffers();
     program.frameCounter.Tick();
-    if (program.inputState.IsKeyDown(vk::kEscape)) {
-      WindowProcedure(program, WindowMessage{MessageKind::Close});
-    }
+    const bool escape = program.inputState.IsKeyDown(vk::kEscape);
+    program.inputState.EndFrame();
+    if (escape) WindowProcedure(program, WindowMessage{MessageKind::Close});
   }
 }

@@ -144,6 +144,10 @@ TEST(WindowProcedureTest, RecordsKeysMovesAndPressesWithoutAWindow) {
   EXPECT_EQ(WindowProcedure(program, {MessageKind::KeyDown, 27}), 0);
   EXPECT_TRUE(input.IsKeyDown(27));
   WindowProcedure(program, {MessageKind::KeyUp, 27});
+  // Pressed and released within one frame: still seen in that frame, then forgotten.
+  EXPECT_FALSE(input.keys[27]);
+  EXPECT_TRUE(input.IsKeyDown(27));
+  input.EndFrame();
   EXPECT_FALSE(input.IsKeyDown(27));
   WindowProcedure(program, {MessageKind::MouseMove, 65535, 12});
   EXPECT_EQ(input.mouseX, 65535);
