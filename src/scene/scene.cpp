@@ -129,6 +129,11 @@ bool SetUpScene(const SceneObjects& scene, const SceneHooks& hooks, SceneTimings
   scene.sun->Setup(GL_LIGHT0, s.sunlightAmbient, s.sunlightDiffuse, step * static_cast<float>(halfX),
                    step * static_cast<float>(halfY));
 
+  // Each frame clears the depth buffer only after the world is drawn, for the next
+  // frame; a new buffer's contents are undefined, so clear it once here or the first
+  // frame could show no world at all.
+  glClear(GL_DEPTH_BUFFER_BIT);
+
   if (timings != nullptr) timings->totalMs = MillisecondsSince(start);
   return placed;
 }

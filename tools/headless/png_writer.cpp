@@ -23,3 +23,18 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
   if (!ok) std::fprintf(stderr, "PNG \"%s\": %s\n", path.c_str(), image.message);
   return ok != 0;
 }
+
+bool ReadPng(const std::string& path, int& width, int& height, std::vector<uint8_t>& rgba) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+  image.format = PNG_FORMAT_RGBA;
+  rgba.assign(PNG_IMAGE_SIZE(image), 0);
+  if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) {
+    png_image_free(&image);
+    return false;
+  }
+  width = static_cast<int>(image.width);
+  height = static_cast<int>(image.height);
+  return true;
+}
