@@ -60,13 +60,14 @@ struct Options {
   std::string out;       // final frame
   int every = 0;         // write every Kth frame as <out>-NNNNN.png
   bool printPose = false;
+  bool trace = false;    // the pose after every frame
 };
 
 void Usage() {
   std::fprintf(stderr,
                "usage: quillmarsh_headless --folder DIR [--settings FILE] [--size WxH]\n"
                "       [--script \"forward 60, turn 90, jump, wait 30\"] [--frame-ms N]\n"
-               "       [--out FILE.png] [--every K] [--print-pose]\n");
+               "       [--out FILE.png] [--every K] [--print-pose] [--trace]\n");
 }
 
 bool ParseOptions(int argc, char** argv, Options& o) {
@@ -74,8 +75,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     const std::string a = argv[i];
     auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
     const char* v = nullptr;
-    if (a == "--print-pose") {
-      o.printPose = true;
+    if (a == "--print-pose" || a == "--trace") {
+      (a == "--trace" ? o.trace : o.printPose) = true;
       continue;
     }
     if ((v = next()) == nullptr) return false;
@@ -196,6 +197,11 @@ int main(int argc, char** argv) {
     glFinish();
     frameTimes.push_back(Ms(start, Clock::now()));
     program.frameCounter.Tick();
+    if (options.trace) {
+      const Viewer& v = program.viewer;
+      std::printf("frame %zu x %.5f y %.5f z %.5f heading %.3f pitch %.3f vy %.5f air %d\n", f + 1, v.GetX(),
+                  v.GetY(), v.GetZ(), v.GetHeading(), v.GetPitch(), v.velocity.y, v.inAir ? 1 : 0);
+    }
 
     const bool last = f + 1 == frames.size();
     if (!options.out.empty() && options.every > 0 && (f + 1) % static_cast<size_t>(options.every) == 0) {
