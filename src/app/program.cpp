@@ -26,9 +26,7 @@ void HandleCreate(Program& program) {
   }
   SceneHooks hooks;
   hooks.configureInput = [&program](Viewer* viewer, bool invert, int32_t mouseSpeed) {
-    program.inputState.SetViewer(viewer);
-    program.inputState.SetInvert(invert);
-    program.inputState.SetMouseSpeed(mouseSpeed);
+    program.ConfigureInput(viewer, invert, mouseSpeed);
   };
   hooks.postQuit = [&program]() { program.platform.PostQuit(); };
   SetUpScene(program.Scene(), hooks);
@@ -68,6 +66,12 @@ SceneObjects Program::Scene() {
   scene.flashlight = &flashlight;
   scene.sun = &sun;
   return scene;
+}
+
+void Program::ConfigureInput(Viewer* v, bool invert, int32_t mouseSpeed) {
+  inputState.SetViewer(v);
+  inputState.SetInvert(invert);
+  inputState.SetMouseSpeed(mouseSpeed);
 }
 
 int WindowProcedure(Program& program, const WindowMessage& message) {

@@ -22,6 +22,8 @@
 struct Program {
   Program();
   SceneObjects Scene();
+  // The input state's part of the scene set-up.
+  void ConfigureInput(Viewer* viewer, bool invert, int32_t mouseSpeed);
 
   SkyBox skyBox;
   Viewer viewer;

@@ -57,29 +57,18 @@ uint32_t TestClock() { return g_now; }
 }  // namespace
 
 TEST(VirtualKeyTest, BindingsAndLayoutFollowingLetters) {
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_a), 65);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_y), 89);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_q), 81);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_w), 87);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_z), 90);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_0), 48);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_9), 57);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_ESCAPE), 27);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_LEFT), 37);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_UP), 38);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_RIGHT), 39);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_DOWN), 40);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_PAGEUP), 33);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_PAGEDOWN), 34);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_END), 35);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_HOME), 36);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_SPACE), 32);
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_RETURN), 13);
-  // Keys without a code are dropped rather than aliased onto a bound one.
-  EXPECT_EQ(VirtualKeyFromSdl(SDLK_AUDIOPLAY), 0);
-  SDL_Event e = KeyEvent(SDL_KEYDOWN, SDLK_AUDIOPLAY);
+  const struct {
+    SDL_Keycode key;
+    int code;
+  } cases[] = {{SDLK_a, 65}, {SDLK_y, 89}, {SDLK_q, 81},        {SDLK_w, 87},        {SDLK_z, 90},
+               {SDLK_0, 48}, {SDLK_9, 57}, {SDLK_ESCAPE, 27},   {SDLK_LEFT, 37},     {SDLK_UP, 38},
+               {SDLK_RIGHT, 39}, {SDLK_DOWN, 40}, {SDLK_PAGEUP, 33}, {SDLK_PAGEDOWN, 34}, {SDLK_END, 35},
+               {SDLK_HOME, 36}, {SDLK_SPACE, 32}, {SDLK_RETURN, 13},
+               // Keys without a code are dropped rather than aliased onto a bound one.
+               {SDLK_AUDIOPLAY, 0}};
+  for (const auto& c : cases) EXPECT_EQ(VirtualKeyFromSdl(c.key), c.code) << c.key;
   MouseTracker mouse;
-  EXPECT_FALSE(TranslateEvent(e, mouse).has_value());
+  EXPECT_FALSE(TranslateEvent(KeyEvent(SDL_KEYDOWN, SDLK_AUDIOPLAY), mouse).has_value());
 }
 
 TEST(WindowMessageTest, EventsBecomeMessages) {

@@ -144,9 +144,7 @@ int main(int argc, char** argv) {
   bool quitPosted = false;
   SceneHooks hooks;
   hooks.configureInput = [](Viewer* viewer, bool invert, int32_t mouseSpeed) {
-    program.inputState.SetViewer(viewer);
-    program.inputState.SetInvert(invert);
-    program.inputState.SetMouseSpeed(mouseSpeed);
+    program.ConfigureInput(viewer, invert, mouseSpeed);
   };
   hooks.postQuit = [&quitPosted]() { quitPosted = true; };
   SceneTimings timings;
