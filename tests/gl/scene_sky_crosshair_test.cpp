@@ -37,10 +37,7 @@ std::vector<double> DrawingState() {
   for (GLenum cap : {GL_BLEND, GL_DEPTH_TEST, GL_LIGHTING, GL_FOG, GL_TEXTURE_2D}) s.push_back(glIsEnabled(cap));
   GLint v[1];
   for (GLenum e : {GL_BLEND_SRC, GL_BLEND_DST, GL_MATRIX_MODE}) { glGetIntegerv(e, v); s.push_back(v[0]); }
-  for (GLenum e : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T}) {
-    glGetTexParameteriv(GL_TEXTURE_2D, e, v);
-    s.push_back(v[0]);
-  }
+  for (GLenum e : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T}) { glGetTexParameteriv(GL_TEXTURE_2D, e, v); s.push_back(v[0]); }
   GLdouble m[16];
   for (GLenum e : {GL_MODELVIEW_MATRIX, GL_PROJECTION_MATRIX, GL_TEXTURE_MATRIX}) {
     glGetDoublev(e, m);
@@ -129,8 +126,7 @@ TEST(CrosshairGL, SquareOfSizeTimesWidthOver30PixelsBlendedAndRestored) {
     ASSERT_TRUE(crosshair.LoadTexture(dir.File("cross.bmp").c_str()));
     for (float bad : {0.0f, -2.0f, NAN, INFINITY}) crosshair.SetSize(bad);
     for (float bad : {0.0f, -1.0f, 1.0f, 1.5f, NAN}) crosshair.SetTransparency(bad);
-    EXPECT_EQ(crosshair.size, 1.0f);
-    EXPECT_EQ(crosshair.transparency, 1.0f);
+    EXPECT_TRUE(crosshair.size == 1.0f && crosshair.transparency == 1.0f);
     crosshair.SetSize(c.size);
     crosshair.SetTransparency(0.5f);
     const std::vector<double> before = DrawingState();

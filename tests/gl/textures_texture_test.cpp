@@ -4,8 +4,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,140 +28,106 @@ class TextureTest : public testing::Test {
     WriteFile(dir_.File(name), bytes);
     return dir_.File(name);
   }
+  static bool Load(Texture& texture, bool keyed, const std::string& file) {
+    return keyed ? texture.LoadBMPWithAlpha(file.c_str()) : texture.LoadBMP(file.c_str());
+  }
   HeadlessGL gl_;
   TempDir dir_;
 };
 
-// Compares level 0 with `want(s, t)` (alpha from the colour key when `keyed`) and
-// returns the number of differing texels; `level` gets the stored size.
-int CompareLevel0(const Texture& texture, bool keyed, const std::function<Rgb(int, int)>& want, GLint level[2]) {
+// Level 0's stored size into `level`, and how many of its texels differ from `row(t)`
+// (alpha 0 exactly where red and green are 0 when `keyed`, else 255).
+int WrongTexels(const Texture& texture, bool keyed, const Rgb* row, GLint level[2]) {
   texture.Bind();
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &level[0]);
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &level[1]);
   std::vector<uint8_t> rgba(static_cast<size_t>(level[0]) * level[1] * 4);
-  if (rgba.empty()) return 0;
+  if (rgba.empty() || row == nullptr) return 0;
   glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
   int wrong = 0;
-  for (int t = 0; t < level[1]; ++t) {
-    for (int s = 0; s < level[0]; ++s) {
-      const Rgb c = want(s, t);
-      const uint8_t* got = &rgba[(static_cast<size_t>(t) * level[0] + s) * 4];
-      const int alpha = keyed && c.r == 0 && c.g == 0 ? 0 : 255;
-      wrong += std::abs(got[0] - c.r) > 1 || std::abs(got[1] - c.g) > 1 || std::abs(got[2] - c.b) > 1 ||
-               got[3] != alpha;
-    }
+  for (size_t i = 0; i < rgba.size(); i += 4) {
+    const Rgb c = row[i / 4 / level[0]];
+    const int alpha = keyed && c.r == 0 && c.g == 0 ? 0 : 255;
+    wrong += std::abs(rgba[i] - c.r) > 1 || std::abs(rgba[i + 1] - c.g) > 1 || std::abs(rgba[i + 2] - c.b) > 1 ||
+             rgba[i + 3] != alpha;
   }
   return wrong;
 }
 
 }  // namespace
 
-TEST_F(TextureTest, SixtyFourSquareKeepsColoursAndKeysAlphaExactly) {
-  // Top half: black, pure blue, dark blue, (1,0,0), (0,1,0), white columns.
-  const Rgb columns[] = {{0, 0, 0}, {0, 0, 255}, {0, 0, 9}, {1, 0, 0}, {0, 1, 0}, {255, 255, 255}};
-  auto pixel = [&](int x, int y) { return y < 32 ? columns[x % 6] : Rgb{uint8_t(x * 4), uint8_t(y * 4), 77}; };
-  const std::string file = Write("a.bmp", MakeBmp(64, 64, pixel));
-  for (bool keyed : {false, true}) {
-    Texture texture;
-    ASSERT_TRUE(keyed ? texture.LoadBMPWithAlpha(file.c_str()) : texture.LoadBMP(file.c_str()));
-    EXPECT_EQ(texture.Width(), 64);
-    EXPECT_EQ(texture.Height(), 64);
-    GLint size[2];
-    EXPECT_EQ(CompareLevel0(texture, keyed, [&](int s, int t) { return pixel(s, 63 - t); }, size), 0) << keyed;
-    EXPECT_EQ(size[0], 64);
-    EXPECT_EQ(size[1], 64);
-  }
-}
-
-TEST_F(TextureTest, BothLoadersReadEveryLayoutBottomRowFirst) {
-  // One colour per picture row: odd widths are stored at a power of two and must
-  // keep every row (GLU's own rescale loses the top one).
-  const Rgb rows[] = {{250, 0, 0}, {0, 250, 0}, {10, 20, 250}, {0, 0, 0}};
-  const uint8_t greys[] = {200, 150, 100, 0};
-  const std::pair<int, BmpLayout> cases[] = {
-      {5, {}}, {127, {}}, {8, {24, 108, false, 0}}, {8, {24, 124, false, 0}},
-      {5, {24, 40, true, 0}}, {5, {8, 40, false, 0}}, {8, {8, 124, true, 0}}};
+TEST_F(TextureTest, BothLoadersReadEveryLayoutBottomRowFirstWithTheColourKey) {
+  // One colour per picture row, top row first: odd widths are stored at a power of two
+  // and must keep every row. Black and pure blue are keyed out; (1,0,0) and (0,1,0) not.
+  const Rgb colours[] = {{250, 0, 0}, {0, 250, 0}, {10, 20, 250}, {0, 0, 0}, {0, 0, 255}, {1, 0, 0}, {0, 1, 0}, {255, 255, 255}};
+  const uint8_t greys[] = {200, 150, 100, 0, 1, 255, 50, 25};
+  const std::pair<int, BmpLayout> cases[] = {{8, {}}, {5, {}}, {127, {}}, {8, {24, 108, false, 0}}, {8, {24, 124, false, 0}},
+                                             {5, {24, 40, true, 0}}, {5, {8, 40, false, 0}}, {8, {8, 124, true, 0}}};
   for (const auto& [width, layout] : cases) {
-    const bool grey = layout.bitsPerPixel == 8;
-    auto row = [&](int y) { return grey ? Rgb{greys[y], greys[y], greys[y]} : rows[y]; };
-    const std::string file = Write("l.bmp", MakeBmp(width, 4, [&](int, int y) { return row(y); }, layout));
+    Rgb bottomUp[8];
+    for (int y = 0; y < 8; ++y) bottomUp[7 - y] = layout.bitsPerPixel == 8 ? Rgb{greys[y], greys[y], greys[y]} : colours[y];
+    const std::string file = Write("l.bmp", MakeBmp(width, 8, [&](int, int y) { return bottomUp[7 - y]; }, layout));
     for (bool keyed : {false, true}) {
       SCOPED_TRACE(testing::Message() << "width " << width << " bits " << layout.bitsPerPixel << " header "
                                       << layout.infoHeaderSize << " top-down " << layout.topDown << " keyed " << keyed);
       Texture texture;
-      ASSERT_TRUE(keyed ? texture.LoadBMPWithAlpha(file.c_str()) : texture.LoadBMP(file.c_str()));
-      EXPECT_EQ(texture.Width(), width);
+      ASSERT_TRUE(Load(texture, keyed, file));
+      EXPECT_TRUE(texture.Width() == width && texture.Height() == 8);
       GLint size[2];
-      EXPECT_EQ(CompareLevel0(texture, keyed, [&](int, int t) { return row(3 - t); }, size), 0);
-      EXPECT_EQ(size[1], 4);
+      EXPECT_EQ(WrongTexels(texture, keyed, bottomUp, size), 0);
+      EXPECT_EQ(size[1], 8);
     }
   }
 }
 
-TEST_F(TextureTest, FailedLoadsLeaveANameWithoutAnImage) {
-  auto notBmp = MakeSolidBmp(8, 8, Rgb{1, 2, 3});
-  notBmp[0] = 'X';
+TEST_F(TextureTest, FailedLoadsReplaceTheImageWithANameWithoutOne) {
   BmpLayout cut;
   cut.truncateTo = 54 + 8 * 3 * 8 - 1;
   const std::string good = Write("ok.bmp", MakeSolidBmp(4, 4, Rgb{1, 1, 1}));
-  const std::string files[] = {Write("x.bmp", notBmp), Write("cut.bmp", MakeSolidBmp(8, 8, Rgb{1, 2, 3}, cut)),
-                               dir_.File("missing.bmp")};
-  for (const std::string& file : files) {
-    for (bool keyed : {false, true}) {
-      if (keyed && file == files[2]) continue;  // that one exits, see below
-      SCOPED_TRACE(file + (keyed ? " keyed" : ""));
-      Texture texture;
-      ASSERT_TRUE(texture.LoadBMP(good.c_str()));  // the failed load must drop this image
-      testing::internal::CaptureStderr();
-      EXPECT_FALSE(keyed ? texture.LoadBMPWithAlpha(file.c_str()) : texture.LoadBMP(file.c_str()));
-      const std::string err = testing::internal::GetCapturedStderr();
-      EXPECT_NE(err.find(file), std::string::npos) << err;
-      EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-      EXPECT_FALSE(texture.Empty());
-      EXPECT_EQ(texture.Width(), 0);
-      GLint size[2], minFilter = 0;
-      CompareLevel0(texture, keyed, [](int, int) { return Rgb{}; }, size);
-      EXPECT_EQ(size[0], 0);
-      glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-      EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR);
-    }
+  const std::string notBmp = Write(std::string(100, 'x') + ".bmp", std::vector<uint8_t>(100, 'X'));
+  const std::string truncated = Write("cut.bmp", MakeSolidBmp(8, 8, Rgb{1, 2, 3}, cut));
+  for (const auto& [file, keyed] : {std::pair{notBmp, false}, {notBmp, true}, {truncated, false}, {truncated, true},
+                                    {dir_.File("missing.bmp"), false}}) {
+    SCOPED_TRACE(file + (keyed ? " keyed" : ""));
+    Texture texture;
+    ASSERT_TRUE(texture.LoadBMP(good.c_str()));
+    const GLuint first = texture.glName - 1;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(Load(texture, keyed, file));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find(file), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(std::string(texture.fileName), file.substr(0, 63));
+    GLint size[2];
+    WrongTexels(texture, keyed, nullptr, size);
+    EXPECT_TRUE(!texture.Empty() && texture.Width() == 0 && size[0] == 0);
+    EXPECT_FALSE(glIsTexture(first));
   }
 }
 
-TEST_F(TextureTest, ReloadReplacesTheNameAndReleaseRespectsTheContextFlag) {
-  const std::string file = Write(std::string(100, 'n') + ".bmp", MakeSolidBmp(4, 4, Rgb{9, 9, 9}));
+TEST_F(TextureTest, ReleaseWithTheContextGoneOnlyForgetsTheName) {
   Texture texture;
-  ASSERT_TRUE(texture.LoadBMP(file.c_str()));
-  EXPECT_EQ(std::string(texture.fileName), file.substr(0, 63));
-  const GLuint first = texture.glName - 1;
-  ASSERT_TRUE(texture.LoadBMP(file.c_str()));
-  EXPECT_FALSE(glIsTexture(first));
-
-  // With the context flagged gone, only the stored name is dropped.
-  const GLuint second = texture.glName - 1;
+  ASSERT_TRUE(texture.LoadBMP(Write("a.bmp", MakeSolidBmp(4, 4, Rgb{9, 9, 9})).c_str()));
+  const GLuint name = texture.glName - 1;
   SetGLContextAlive(false);
   texture.Release();
   SetGLContextAlive(true);
-  EXPECT_TRUE(texture.Empty());
-  EXPECT_TRUE(glIsTexture(second));
+  EXPECT_TRUE(texture.Empty() && glIsTexture(name));
 }
 
 TEST_F(TextureTest, SlotTableTakesTenFilesWhateverTheLoaderSays) {
   const std::string good = Write("g.bmp", MakeSolidBmp(4, 4, Rgb{9, 9, 9}));
   TextureSlots slots;
+  testing::internal::CaptureStderr();
   for (int i = 0; i < 10; ++i) {
-    testing::internal::CaptureStderr();
     EXPECT_TRUE(slots.Add(i == 3 ? "no/such.bmp" : good.c_str(), &Texture::LoadBMP)) << i;
-    testing::internal::GetCapturedStderr();
     EXPECT_EQ(slots.lastTexture, i);
-    EXPECT_FALSE(slots.textures[i].Empty());
   }
-  EXPECT_EQ(slots.textures[3].Width(), 0);
-  EXPECT_EQ(slots.textures[9].Width(), 4);
+  testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(!slots.textures[3].Empty() && slots.textures[3].Width() == 0 && slots.textures[9].Width() == 4);
   const uint32_t lastName = slots.textures[9].glName;
-  EXPECT_FALSE(slots.Add(good.c_str(), &Texture::LoadBMPWithAlpha));
-  EXPECT_EQ(slots.lastTexture, 9);
-  EXPECT_EQ(slots.textures[9].glName, lastName);
+  EXPECT_FALSE(slots.Add(good.c_str(), &Texture::LoadBMPWithAlpha));  // the eleventh
+  EXPECT_TRUE(slots.lastTexture == 9 && slots.textures[9].glName == lastName);
 }
 
 // The child re-runs this test alone, so it makes its own context.
