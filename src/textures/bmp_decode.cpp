@@ -10,6 +10,7 @@
 #include <SDL_surface.h>
 
 #include <climits>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -182,8 +183,10 @@ bool CheckPaletteIndices(const ByteReader& in, const BmpHeader& h, std::string* 
 }
 
 // Walks an RLE stream to its end-of-bitmap mark (or the end of the file): every
-// run, literal and delta must stay inside the image and every index inside the
-// palette. Nothing may be drawn once the rows are used up.
+// index must lie inside the palette, deltas inside the image, and nothing may be
+// drawn once the rows are used up. A run or literal that reaches past the right edge
+// is clipped there, as the decoder does: common encoders write a row's padding bytes
+// as part of its last run.
 bool CheckRle(const ByteReader& in, const BmpHeader& h, std::string* error) {
   const bool four = h.compression == kCompressionRle4;
   uint64_t at = h.pixelOffset;
@@ -195,11 +198,11 @@ bool CheckRle(const ByteReader& in, const BmpHeader& h, std::string* error) {
     in.U8(at + 1, &value);
     at += 2;
     if (count > 0) {
-      if (y >= h.height || x + count > h.width) return Fail(error, "RLE run leaves the image");
+      if (y >= h.height) return Fail(error, "RLE run leaves the image");
       // A 4-bit run alternates the two indices of its byte; a run of 1 uses only the high one.
       const bool ok = four ? indexOk(value >> 4) && (count == 1 || indexOk(value & 15)) : indexOk(value);
       if (!ok) return Fail(error, "palette index beyond the palette");
-      x += count;
+      x = std::min<int64_t>(x + count, h.width);
     } else if (value == 0) {  // end of line
       x = 0;
       if (y < h.height) ++y;
@@ -215,7 +218,7 @@ bool CheckRle(const ByteReader& in, const BmpHeader& h, std::string* error) {
     } else {  // literal pixels, padded to a 16-bit boundary
       const uint64_t n = value;
       const uint64_t bytes = four ? (n + 1) / 2 : n;
-      if (y >= h.height || x + static_cast<int64_t>(n) > h.width) return Fail(error, "RLE run leaves the image");
+      if (y >= h.height) return Fail(error, "RLE run leaves the image");
       if (!in.Has(at, bytes)) return Fail(error, "truncated RLE data");
       for (uint64_t i = 0; i < n; ++i) {
         uint8_t byte = 0;
@@ -224,7 +227,7 @@ bool CheckRle(const ByteReader& in, const BmpHeader& h, std::string* error) {
         if (!indexOk(index)) return Fail(error, "palette index beyond the palette");
       }
       at += (bytes + 1) / 2 * 2;
-      x += static_cast<int64_t>(n);
+      x = std::min<int64_t>(x + static_cast<int64_t>(n), h.width);
     }
   }
   // No end mark: the decoder stops at the end of the data.
