@@ -1,10 +1,9 @@
-// The weapon's display lists in a headless context: frame 0's triangles are emitted,
-// the weapon stays put in eye space whatever model-view the caller holds, and an
-// unusable model file draws nothing.
+// The weapon's display lists in a headless context: frame 0's triangles are drawn with
+// the skin, the weapon stays put in eye space whatever model-view the caller holds, and
+// an unusable model file draws nothing.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -16,45 +15,27 @@
 
 namespace {
 
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
-// Two triangles, four vertices, two frames; frame 0 lies at z = -4 in front of the
-// eye, frame 1 far to the side (it must not be drawn).
-std::vector<uint8_t> TwoTriangleModel() {
-  const int vertices = 4, texCoords = 4, triangles = 2, frames = 2;
+// A 1 x 1 square (two triangles) at z = -0.5, in the lower left quarter of the view, in
+// frame 0; frame 1 lies far to the side. Header: 64 x 64 skin, 4 vertices, 4 coordinates.
+std::vector<uint8_t> SquareModel() {
   std::vector<uint8_t> out;
-  const uint32_t frameSize = 40 + 4 * vertices;
-  const uint32_t header[17] = {0x32504449, 8, 64, 64, frameSize, 0, vertices, texCoords, triangles, 0, frames,
-                               68, 68, 68 + 16, 68 + 16 + 24, 0, 68 + 16 + 24 + 2 * frameSize};
-  for (uint32_t v : header) Put32(out, v);
-  const uint16_t st[8] = {0, 0, 64, 0, 64, 64, 0, 64};
-  for (uint16_t v : st) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-  }
-  const uint16_t tris[12] = {0, 2, 1, 0, 2, 1, 0, 3, 2, 0, 3, 2};
-  for (uint16_t v : tris) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(0);
-  }
-  for (int f = 0; f < frames; ++f) {
-    const float scale[3] = {0.01f, 0.01f, 0.01f};
-    const float translate[3] = {f == 0 ? -1.0f : 50.0f, -1.0f, -4.0f};
-    for (float v : scale) { uint32_t u; std::memcpy(&u, &v, 4); Put32(out, u); }
-    for (float v : translate) { uint32_t u; std::memcpy(&u, &v, 4); Put32(out, u); }
+  auto put = [&](auto v) {  // little-endian, as the file stores it
+    uint32_t u = 0;
+    std::memcpy(&u, &v, sizeof v);
+    for (size_t i = 0; i < sizeof v; ++i) out.push_back(static_cast<uint8_t>(u >> (8 * i)));
+  };
+  for (uint32_t v : {0x32504449u, 8u, 64u, 64u, 56u, 0u, 4u, 4u, 2u, 0u, 2u, 0u, 0u, 0u, 0u, 0u, 0u}) put(v);
+  for (int16_t v : {0, 0, 64, 0, 64, 64, 0, 64}) put(v);             // s, t
+  for (int16_t v : {0, 2, 1, 0, 2, 1, 0, 3, 2, 0, 3, 2}) put(v);     // vertices, coordinates
+  for (float x : {-1.0f, 50.0f}) {
+    for (float v : {0.01f, 0.01f, 0.01f, x, -1.0f, -0.5f}) put(v);  // scale, translation
     out.resize(out.size() + 16, 'n');
-    const uint8_t xyz[4][3] = {{0, 0, 0}, {100, 0, 0}, {100, 100, 0}, {0, 100, 0}};
-    for (const auto& v : xyz) {
-      out.insert(out.end(), v, v + 3);
-      out.push_back(0);
-    }
+    for (uint8_t v : {0, 0, 0, 0, 100, 0, 0, 0, 100, 100, 0, 0, 0, 100, 0, 0}) out.push_back(v);
   }
   return out;
 }
 
-// All vertices emitted while `draw` runs, in window coordinates (x, y, depth).
+// The window coordinates (x, y, depth) of every vertex the weapon emits.
 std::vector<float> FeedbackVertices(const WeaponModel& weapon) {
   std::vector<GLfloat> buffer(1024);
   glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
@@ -62,11 +43,8 @@ std::vector<float> FeedbackVertices(const WeaponModel& weapon) {
   weapon.Draw();
   const GLint used = glRenderMode(GL_RENDER);
   std::vector<float> vertices;
-  for (GLint i = 0; i < used;) {
-    if (static_cast<GLint>(buffer[i++]) != GL_POLYGON_TOKEN) break;
-    const GLint n = static_cast<GLint>(buffer[i++]);
-    vertices.insert(vertices.end(), buffer.begin() + i, buffer.begin() + i + 3 * n);
-    i += 3 * n;
+  for (GLint i = 0; i < used && buffer[i] == GL_POLYGON_TOKEN; i += 2 + 3 * static_cast<GLint>(buffer[i + 1])) {
+    vertices.insert(vertices.end(), &buffer[i + 2], &buffer[i + 2] + 3 * static_cast<GLint>(buffer[i + 1]));
   }
   return vertices;
 }
@@ -75,58 +53,25 @@ class WeaponGL : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(gl_.Create(64, 64)) << gl_.error();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glFrustum(-1, 1, -1, 1, 1, 100);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glDisable(GL_CULL_FACE);
-    model_ = dir_.File("weapon.md2");
-    skin_ = dir_.File("skin.bmp");
-    WriteFile(model_, TwoTriangleModel());
-    WriteFile(skin_, MakeSolidBmp(64, 64, {200, 100, 50}));
+    WriteFile(model_, SquareModel());
+    WriteFile(skin_, MakeBmp(64, 64, [](int column, int) { return Rgb{uint8_t(column < 32 ? 200 : 50), 100, 50}; }));
   }
   HeadlessGL gl_;
   TempDir dir_;
-  std::string model_, skin_;
+  std::string model_ = dir_.File("weapon.md2"), skin_ = dir_.File("skin.bmp");
 };
 
 }  // namespace
 
-TEST_F(WeaponGL, DrawsFrameZeroTrianglesInFrontOfTheEye) {
-  WeaponModel weapon;
-  ASSERT_TRUE(weapon.Load(model_.c_str(), skin_.c_str()));
-  EXPECT_NE(weapon.list, 0u);
-  EXPECT_EQ(weapon.model.skin.Width(), 64);
-  const std::vector<float> v = FeedbackVertices(weapon);
-  ASSERT_EQ(v.size(), 2u * 3u * 3u);
-  // Frame 0 spans x in [-1, 0] at z = -4: window x from 32 - 8 to 32.
-  for (size_t i = 0; i < v.size(); i += 3) {
-    EXPECT_GE(v[i], 23.9f);
-    EXPECT_LE(v[i], 32.1f);
-  }
-  // The list sets its own white and leaves the caller's model-view alone.
-  GLfloat colour[4];
-  glGetFloatv(GL_CURRENT_COLOR, colour);
-  EXPECT_EQ(colour[1], 1.0f);
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(WeaponGL, TurningTheViewerNeverMovesTheWeapon) {
+TEST_F(WeaponGL, DrawsFrameZeroInFrontOfTheEyeWhereverTheViewerTurns) {
   WeaponModel weapon;
   ASSERT_TRUE(weapon.Load(model_.c_str(), skin_.c_str()));
   const std::vector<float> still = FeedbackVertices(weapon);
-  ASSERT_FALSE(still.empty());
+  ASSERT_EQ(still.size(), 2u * 3u * 3u);
+  // Frame 0 spans x in [-1, 0]: window x from 0 to 32.
+  for (size_t i = 0; i < still.size(); i += 3) EXPECT_TRUE(still[i] > -0.1f && still[i] < 32.1f) << still[i];
 
-  // A camera transform pushed and popped by the caller, as the frame does.
-  glPushMatrix();
-  glRotatef(35.0f, 0, 1, 0);
-  glTranslatef(3, -2, 7);
-  glPopMatrix();
-  EXPECT_EQ(FeedbackVertices(weapon), still);
-
-  // Even with the camera still on the matrix the weapon is drawn from the identity,
-  // and the caller gets its matrix back.
+  // A camera transform left on the matrix changes nothing, and the caller gets it back.
   glRotatef(-60.0f, 1, 0, 0);
   glTranslatef(5, 1, 2);
   GLfloat before[16], after[16];
@@ -135,33 +80,25 @@ TEST_F(WeaponGL, TurningTheViewerNeverMovesTheWeapon) {
   glGetFloatv(GL_MODELVIEW_MATRIX, after);
   EXPECT_EQ(std::memcmp(before, after, sizeof before), 0);
 
-  // Same pixels as well: draw once straight, once under the turned matrix.
+  // The list sets its own white and binds the skin, s running along x and t along y: the
+  // skin's left half (red 200) shows at the square's left, its right half (red 50) at the right.
+  glColor3f(0, 0, 0);
+  glBindTexture(GL_TEXTURE_2D, 0);
   glEnable(GL_TEXTURE_2D);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  glLoadIdentity();
   weapon.Draw();
-  const auto straight = gl_.ReadPixelsTopDown();
-  // The skin shows: the pixel left of the centre carries its red.
-  EXPECT_NEAR(straight[(32 * 64 + 28) * 4], 200, 2);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  glRotatef(90.0f, 0, 1, 0);
-  weapon.Draw();
-  EXPECT_EQ(gl_.ReadPixelsTopDown(), straight);
+  const std::vector<uint8_t> pixels = gl_.ReadPixelsTopDown();
+  auto red = [&](int x, int y) { return pixels[((63 - y) * 64 + x) * 4]; };
+  EXPECT_NEAR(red(4, 28), 200, 2);
+  EXPECT_NEAR(red(28, 4), 50, 2);
 }
 
-TEST_F(WeaponGL, UnusableModelFileDrawsNothing) {
-  auto broken = TwoTriangleModel();
-  broken[40] = 0;  // no frame
-  const std::string brokenPath = dir_.File("broken.md2");
-  WriteFile(brokenPath, broken);
-  for (const std::string& path : {brokenPath, dir_.File("missing.md2")}) {
-    WeaponModel weapon;
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(weapon.Load(path.c_str(), skin_.c_str()));
-    EXPECT_NE(testing::internal::GetCapturedStderr().find(path), std::string::npos);
-    EXPECT_EQ(weapon.list, 0u);
-    EXPECT_TRUE(weapon.model.skin.Empty());  // no skin is loaded for a rejected model
-    EXPECT_TRUE(FeedbackVertices(weapon).empty());
-  }
+TEST_F(WeaponGL, UnusableModelFileDrawsNothingAndLoadsNoSkin) {
+  WriteFile(model_, std::string("not a model"));
+  WeaponModel weapon;
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(weapon.Load(model_.c_str(), skin_.c_str()));
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(weapon.list, 0u);
+  EXPECT_TRUE(weapon.model.skin.Empty());
+  EXPECT_TRUE(FeedbackVertices(weapon).empty());
 }
