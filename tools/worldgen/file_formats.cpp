@@ -85,7 +85,7 @@ Bytes EncodeTgaGrey8(const GreyImage& image) {
   out.push_back(0);  // no image ID
   out.push_back(0);  // no colour map
   out.push_back(3);  // uncompressed grey
-  for (int i = 0; i < 5; ++i) out.push_back(0);  // colour map specification
+  for (int i = 0; i < 5; ++i) out.push_back(0);  // no colour map: first entry, length, entry size
   Put16(out, 0);                                  // x origin
   Put16(out, 0);                                  // y origin
   Put16(out, static_cast<uint32_t>(image.width));
