@@ -226,11 +226,29 @@ void Terrain::BuildTriangles() {
   // the second. Two rows are kept, the one before sample row i and the one after it.
   std::vector<Float3> before(2 * static_cast<size_t>(cellsY));
   std::vector<Float3> after(2 * static_cast<size_t>(cellsY));
-  auto faceRow = [this](uint32_t i, std::vector<Float3>& faces) {
+  // The triangles of Cell(i, j), with the corners read straight from the two sample
+  // rows of the cell row: the same points and the same normal arithmetic, without
+  // the per-corner index checks and copies.
+  TerrainTriangle first;
+  TerrainTriangle second;
+  auto faceRow = [&](uint32_t i, std::vector<Float3>& faces) {
+    const float* near = &heights[Index(i, 0)];
+    const float* far = &heights[Index(i + 1, 0)];
+    const float z0 = static_cast<float>(i) * stepSize;
+    const float z1 = static_cast<float>(i + 1) * stepSize;
     for (uint32_t j = 0; j < cellsY; ++j) {
-      const TerrainCell cell = Cell(i, j);
-      faces[2 * j] = cell.triangles[0].Normal;
-      faces[2 * j + 1] = cell.triangles[1].Normal;
+      const float x0 = static_cast<float>(j) * stepSize;
+      const float x1 = static_cast<float>(j + 1) * stepSize;
+      first.P1 = Float3{x0, near[j], z0};      // P(i, j)
+      first.P2 = Float3{x1, far[j + 1], z1};   // P(i+1, j+1)
+      first.P3 = Float3{x1, near[j + 1], z0};  // P(i, j+1)
+      first.ComputeNormal();
+      second.P1 = Float3{x0, far[j], z1};      // P(i+1, j)
+      second.P2 = first.P2;                    // P(i+1, j+1)
+      second.P3 = first.P1;                    // P(i, j)
+      second.ComputeNormal();
+      faces[2 * j] = first.Normal;
+      faces[2 * j + 1] = second.Normal;
     }
   };
 

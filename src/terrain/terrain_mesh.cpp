@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "terrain/terrain.h"
 
@@ -39,6 +40,15 @@ bool Terrain::BuildDisplayLists(std::string* error) {
   const bool textured = textures.lastTexture != -1;
   const uint32_t r = textureRepeat;
   const float repeat = static_cast<float>(r);
+  // The texture restarts on every r-th cell, so the coordinates stay in 0..1 and the
+  // clamped texture repeats: s follows i (world z), t follows j. coord[k] is the
+  // coordinate k / r of a cell's near (k = index mod r) and far (k + 1) edge.
+  std::vector<float> coord(static_cast<size_t>(r) + 1);
+  for (uint32_t k = 0; k <= r; ++k) coord[k] = static_cast<float>(k) / repeat;
+  // The world positions of the sample columns and rows, as Corner() gives them.
+  std::vector<float> columnX(static_cast<size_t>(cellsY) + 1);
+  for (uint32_t j = 0; j <= cellsY; ++j) columnX[j] = static_cast<float>(j) * stepSize;
+
   GLuint list = firstList;
   for (uint32_t p = 0; p < patches0; ++p) {
     for (uint32_t q = 0; q < patches1; ++q, ++list) {
@@ -54,39 +64,45 @@ bool Terrain::BuildDisplayLists(std::string* error) {
       const uint32_t iEnd = std::min(iBegin + patchSize, cellsX);
       const uint32_t jEnd = std::min(jBegin + patchSize, cellsY);
       for (uint32_t j = jBegin; j < jEnd; ++j) {
+        const float t0 = coord[j % r];
+        const float t1 = coord[j % r + 1];
         for (uint32_t i = iBegin; i < iEnd; ++i) {
-          // The texture restarts on every r-th cell, so the coordinates stay in 0..1
-          // and the clamped texture repeats: s follows i (world z), t follows j.
-          const float s0 = static_cast<float>(i % r) / repeat;
-          const float s1 = static_cast<float>(i % r + 1) / repeat;
-          const float t0 = static_cast<float>(j % r) / repeat;
-          const float t1 = static_cast<float>(j % r + 1) / repeat;
+          const float s0 = coord[i % r];
+          const float s1 = coord[i % r + 1];
           // The corners of the cell's triangles: P(i, j), P(i+1, j+1), P(i, j+1) and
           // P(i+1, j), P(i+1, j+1), P(i, j).
-          const Float3 p00 = Corner(i, j);
-          const Float3 p01 = Corner(i, j + 1);
-          const Float3 p10 = Corner(i + 1, j);
-          const Float3 p11 = Corner(i + 1, j + 1);
+          const size_t at00 = Index(i, j);
+          const size_t at10 = Index(i + 1, j);
+          const float z0 = static_cast<float>(i) * stepSize;
+          const float z1 = static_cast<float>(i + 1) * stepSize;
+          const float p00[3] = {columnX[j], heights[at00], z0};
+          const float p01[3] = {columnX[j + 1], heights[at00 + 1], z0};
+          const float p10[3] = {columnX[j], heights[at10], z1};
+          const float p11[3] = {columnX[j + 1], heights[at10 + 1], z1};
+          const float* n00 = &normals[at00].x;
+          const float* n01 = &normals[at00 + 1].x;
+          const float* n10 = &normals[at10].x;
+          const float* n11 = &normals[at10 + 1].x;
 
           glTexCoord2f(s0, t0);
-          glNormal3fv(&normals[Index(i, j)].x);
-          glVertex3fv(&p00.x);
+          glNormal3fv(n00);
+          glVertex3fv(p00);
           glTexCoord2f(s1, t1);
-          glNormal3fv(&normals[Index(i + 1, j + 1)].x);
-          glVertex3fv(&p11.x);
+          glNormal3fv(n11);
+          glVertex3fv(p11);
           glTexCoord2f(s0, t1);
-          glNormal3fv(&normals[Index(i, j + 1)].x);
-          glVertex3fv(&p01.x);
+          glNormal3fv(n01);
+          glVertex3fv(p01);
 
           glTexCoord2f(s1, t0);
-          glNormal3fv(&normals[Index(i + 1, j)].x);
-          glVertex3fv(&p10.x);
+          glNormal3fv(n10);
+          glVertex3fv(p10);
           glTexCoord2f(s1, t1);
-          glNormal3fv(&normals[Index(i + 1, j + 1)].x);
-          glVertex3fv(&p11.x);
+          glNormal3fv(n11);
+          glVertex3fv(p11);
           glTexCoord2f(s0, t0);
-          glNormal3fv(&normals[Index(i, j)].x);
-          glVertex3fv(&p00.x);
+          glNormal3fv(n00);
+          glVertex3fv(p00);
         }
       }
       glEnd();

@@ -40,7 +40,13 @@ bool UploadMipmaps(const char* file, const std::vector<uint8_t>& pixels, int32_t
   if (maxSize < 64) maxSize = 64;  // the least every implementation offers
   const int32_t potWidth = PowerOfTwoSize(width, maxSize);
   const int32_t potHeight = PowerOfTwoSize(height, maxSize);
-  const std::vector<uint8_t> stored = ResampleImage(pixels, width, height, components, potWidth, potHeight);
+  // A picture that already has the chain's size goes to GLU as it is, without a copy.
+  std::vector<uint8_t> resampled;
+  const bool sameSize = potWidth == width && potHeight == height && width > 0 && height > 0 &&
+                        pixels.size() == static_cast<size_t>(width) * static_cast<size_t>(height) *
+                                             static_cast<size_t>(components);
+  if (!sameSize) resampled = ResampleImage(pixels, width, height, components, potWidth, potHeight);
+  const std::vector<uint8_t>& stored = sameSize ? pixels : resampled;
   if (stored.empty()) {
     ReportFailure(file, "cannot prepare the pixels");
     return false;

@@ -39,10 +39,15 @@ bool TreeSet::Draw(float heading, float viewerX, float viewerY, float viewerZ, f
   glNormal3f(0.0f, 0.0f, 1.0f);
 
   const Plane viewerPlane = ViewerCrossPlane(heading, viewerX, viewerY, viewerZ);
+  // A tree drawn with the image of the tree before it needs no new binding.
+  int32_t bound = -1;
   for (const Tree& tree : trees) {
     if (!IsInFront(viewerPlane, tree)) continue;
     if (tree.texture < 0 || tree.texture > textures.lastTexture) continue;
-    textures.textures[tree.texture].Bind();
+    if (tree.texture != bound) {
+      textures.textures[tree.texture].Bind();
+      bound = tree.texture;
+    }
     glPushMatrix();
     glTranslatef(tree.x, tree.y, tree.z);
     glRotatef(heading, 0.0f, 1.0f, 0.0f);

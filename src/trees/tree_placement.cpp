@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <limits>
 #include <new>
+#include <optional>
 
 #include "terrain/terrain.h"
 #include "trees/tree_set.h"
@@ -24,6 +26,80 @@ uint64_t InstalledMemoryBytes() {
 std::string CountError(int32_t count, const std::string& what) {
   return "Trees/Count is " + std::to_string(count) + ": " + what;
 }
+
+// The trees placed so far, sorted into square buckets over the grid's extent. A bucket
+// is a little wider than the spacing limit, so a tree closer than the limit to another
+// lies in the same bucket or in one of the eight around it: the spacing test compares
+// a candidate with those trees only, with the very comparison of TreeSet::IsTooClose,
+// and so gives its answers without looking at every earlier tree.
+class SpacingGrid {
+ public:
+  // `limit` is twice the trees' size; extents in world units along z and x.
+  SpacingGrid(float limit, float extentZ, float extentX, size_t treeCount)
+      : limit_(limit), next_(treeCount, kNone) {
+    if (!(limit > 0.0f)) return;  // nothing is ever too close: no buckets needed
+    // The margin keeps rounding in the quotients below from putting two trees that
+    // are just under the limit apart two buckets apart.
+    const double widest = std::max({static_cast<double>(extentZ), static_cast<double>(extentX), 0.0});
+    bucket_ = std::max(static_cast<double>(limit) * 1.01, widest / kMaxBucketsPerSide);
+    if (!std::isfinite(bucket_)) bucket_ = std::numeric_limits<double>::max();
+    bucketsZ_ = BucketsAlong(extentZ);
+    bucketsX_ = BucketsAlong(extentX);
+    heads_.assign(static_cast<size_t>(bucketsZ_) * static_cast<size_t>(bucketsX_), kNone);
+  }
+
+  // Whether `tree` stands closer than the limit to a tree added before.
+  bool TooClose(const std::vector<Tree>& trees, const Tree& tree) const {
+    if (heads_.empty()) return false;
+    const int32_t bz = Bucket(tree.z, bucketsZ_);
+    const int32_t bx = Bucket(tree.x, bucketsX_);
+    for (int32_t z = std::max(bz - 1, 0); z <= std::min(bz + 1, bucketsZ_ - 1); ++z) {
+      for (int32_t x = std::max(bx - 1, 0); x <= std::min(bx + 1, bucketsX_ - 1); ++x) {
+        for (uint32_t i = heads_[Slot(z, x)]; i != kNone; i = next_[i]) {
+          const float dx = std::fabs(trees[i].x - tree.x);
+          const float dz = std::fabs(trees[i].z - tree.z);
+          if (std::sqrt(dx * dx + dz * dz) < limit_) return true;
+        }
+      }
+    }
+    return false;
+  }
+
+  // Files tree `index` (its position final) under its bucket.
+  void Add(const std::vector<Tree>& trees, size_t index) {
+    if (heads_.empty()) return;
+    const Tree& tree = trees[index];
+    uint32_t& head = heads_[Slot(Bucket(tree.z, bucketsZ_), Bucket(tree.x, bucketsX_))];
+    next_[index] = head;
+    head = static_cast<uint32_t>(index);
+  }
+
+ private:
+  static constexpr uint32_t kNone = UINT32_MAX;
+  static constexpr double kMaxBucketsPerSide = 1024.0;
+
+  int32_t BucketsAlong(float extent) const {
+    const double count = std::floor(static_cast<double>(extent) / bucket_) + 1.0;
+    return count >= 1.0 && count <= kMaxBucketsPerSide + 1.0 ? static_cast<int32_t>(count) : 1;
+  }
+  // Positions outside the extent (or NaN) go to the nearest edge bucket; clamping
+  // never moves two positions' buckets further apart, so neighbours stay neighbours.
+  int32_t Bucket(float coordinate, int32_t buckets) const {
+    const double q = std::floor(static_cast<double>(coordinate) / bucket_);
+    if (!(q >= 0.0)) return 0;
+    return q < static_cast<double>(buckets) ? static_cast<int32_t>(q) : buckets - 1;
+  }
+  size_t Slot(int32_t z, int32_t x) const {
+    return static_cast<size_t>(z) * static_cast<size_t>(bucketsX_) + static_cast<size_t>(x);
+  }
+
+  float limit_;
+  double bucket_ = 1.0;
+  int32_t bucketsZ_ = 1;
+  int32_t bucketsX_ = 1;
+  std::vector<uint32_t> heads_;  // per bucket: the last tree filed there, or kNone
+  std::vector<uint32_t> next_;   // per tree: the tree filed before it in its bucket
+};
 
 }  // namespace
 
@@ -144,6 +220,16 @@ bool TreeSet::Place(int32_t count, float size) {
 
   const int textureCount = textures.lastTexture + 1;
   const float halfStep = step * 0.5f;
+  // Every tree has this size, so the spacing limit is that of IsTooClose().
+  std::optional<SpacingGrid> spacing;
+  try {
+    spacing.emplace(2.0f * size, static_cast<float>(cellsZ) * step, static_cast<float>(cellsX) * step,
+                    trees.size());
+  } catch (const std::bad_alloc&) {
+    std::vector<Tree>().swap(trees);
+    placeError = CountError(count, "not enough memory for that many trees");
+    return false;
+  }
   for (size_t j = 0; j < trees.size(); ++j) {
     Tree& tree = trees[j];
     tree.texture = RandomIndex(textureCount);
@@ -159,8 +245,9 @@ bool TreeSet::Place(int32_t count, float size) {
         placeError = kNoRoomMessage;
         return false;
       }
-      if (!IsTooClose(j) && FitsGround(j)) break;
+      if (!spacing->TooClose(trees, tree) && FitsGround(j)) break;
     }
+    spacing->Add(trees, j);
   }
   placedCount = count;
   return true;
