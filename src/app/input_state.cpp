@@ -57,13 +57,13 @@ void InputState::ApplyMouse() {
   int32_t centreX = 0;
   int32_t centreY = 0;
   if (mouseCentre_ != nullptr && mouseCentre_->ClientCentre(centreX, centreY)) {
+    // The offsets are taken in 64 bits: a recorded position far from the centre (any
+    // 32-bit value may be recorded) would overflow a 32-bit difference.
     const float speed = static_cast<float>(mouseSpeed);
-    viewer->Turn(static_cast<float>(centreX - mouseX) / speed);
-    if (invert) {
-      viewer->Pitch(static_cast<float>(centreY - mouseY) / speed);
-    } else {
-      viewer->Pitch(static_cast<float>(mouseY - centreY) / speed);
-    }
+    const int64_t dx = static_cast<int64_t>(centreX) - mouseX;
+    const int64_t dy = static_cast<int64_t>(mouseY) - centreY;
+    viewer->Turn(static_cast<float>(dx) / speed);
+    viewer->Pitch(static_cast<float>(invert ? -dy : dy) / speed);
     mouseCentre_->PutCursorAt(centreX, centreY);
   }
   if (buttons[1]) viewer->Jump();

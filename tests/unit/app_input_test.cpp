@@ -2,6 +2,8 @@
 // input state's per-frame actions on a real viewer.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "app/input_state.h"
 #include "app/program.h"
 #include "app/virtual_keys.h"
@@ -235,6 +237,14 @@ TEST_F(InputApplyTest, MouseLookFromTheCentre) {
   input.SetMousePosition(400, 320);
   input.ApplyMouse();
   EXPECT_FLOAT_EQ(viewer.GetPitch(), 0.0f);
+}
+
+TEST_F(InputApplyTest, FarMousePositionsTurnWithoutOverflow) {
+  input.SetMouseSpeed(1);
+  input.SetMousePosition(INT32_MIN, INT32_MAX);  // centre (400, 300)
+  input.ApplyMouse();
+  EXPECT_FLOAT_EQ(viewer.GetHeading(), 2147484048.0f);
+  EXPECT_FLOAT_EQ(viewer.GetPitch(), 90.0f);
 }
 
 TEST_F(InputApplyTest, ZeroMouseSpeedIsIgnored) {

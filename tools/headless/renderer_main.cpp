@@ -1,6 +1,8 @@
 // Headless renderer and benchmark: builds the scene from a settings file and a working
 // folder in an off-screen OpenGL buffer (no X server), drives the viewer with a scripted
-// input on a fixed frame time, writes frames as PNG and prints one line of timings.
+// input on a fixed frame time, writes frames as PNG and prints one line of timings. With
+// --soak it drives them with seeded random input instead and checks the viewer after
+// every frame (soak.h).
 #include <GL/gl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -17,6 +19,7 @@
 #include "headless/headless_gl.h"
 #include "headless/input_script.h"
 #include "headless/png_writer.h"
+#include "headless/soak.h"
 #include "textures/gl_context_state.h"
 
 namespace {
@@ -61,13 +64,15 @@ struct Options {
   int every = 0;         // write every Kth frame as <out>-NNNNN.png
   bool printPose = false;
   bool trace = false;    // the pose after every frame
+  SoakOptions soak;      // random input instead of the script when soak.frames > 0
 };
 
 void Usage() {
   std::fprintf(stderr,
                "usage: quillmarsh_headless --folder DIR [--settings FILE] [--size WxH]\n"
                "       [--script \"forward 60, turn 90, jump, wait 30\"] [--frame-ms N]\n"
-               "       [--out FILE.png] [--every K] [--print-pose] [--trace]\n");
+               "       [--out FILE.png] [--every K] [--print-pose] [--trace]\n"
+               "       [--soak FRAMES [--seed N] [--render-every K] [--rss-limit-mb MB]]\n");
 }
 
 bool ParseOptions(int argc, char** argv, Options& o) {
@@ -88,7 +93,15 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (a == "--frame-ms") o.frameMs = std::atoi(v);
     else if (a == "--out") o.out = v;
     else if (a == "--every") o.every = std::atoi(v);
-    else return false;
+    else if (a == "--soak" || a == "--seed" || a == "--render-every") {
+      char* end = nullptr;
+      const unsigned long long n = std::strtoull(v, &end, 10);
+      if (end == v || *end != '\0' || v[0] == '-') return false;
+      (a == "--soak" ? o.soak.frames : a == "--seed" ? o.soak.seed : o.soak.renderEvery) = n;
+      if (a == "--soak" && n == 0) return false;
+    } else if (a == "--rss-limit-mb") {
+      o.soak.rssGrowthLimitMb = std::atof(v);
+    } else return false;
   }
   return o.width > 0 && o.height > 0 && o.width <= 8192 && o.height <= 8192 && o.frameMs >= 0;
 }
@@ -164,6 +177,34 @@ int main(int argc, char** argv) {
   program.inputState.SetMouseCentre(&centre);
   program.inputState.SetMousePosition(centre.x(), centre.y());
   program.inputState.SetMoveClock(g_simulatedMs);
+
+  if (options.soak.frames > 0) {
+    SoakTarget target;
+    target.input = &program.inputState;
+    target.viewer = &program.viewer;
+    target.centreX = centre.x();
+    target.centreY = centre.y();
+    target.clockMs = &g_simulatedMs;
+    target.render = [&options]() {
+      FrameInfo info;
+      info.aspect = program.window.Aspect();
+      info.frameRate = program.frameCounter.Rate();
+      info.hasClientArea = true;
+      info.clientRight = options.width;
+      info.clientBottom = options.height;
+      RenderFrame(program.Scene(), info);
+      glFinish();
+    };
+    target.tick = []() { program.frameCounter.Tick(); };
+    const int result = RunSoak(options.soak, target);
+    if (result == 0 && !options.out.empty() &&
+        !WritePng(options.out, options.width, options.height, gl.ReadPixelsTopDown())) {
+      SetGLContextAlive(false);
+      return 2;
+    }
+    SetGLContextAlive(false);
+    return result;
+  }
 
   const std::vector<FrameInput> frames = ExpandScript(*steps, program.inputState.mouseSpeed);
   std::vector<double> frameTimes;
