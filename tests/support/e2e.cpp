@@ -116,12 +116,13 @@ std::string RunCapture(const std::vector<std::string>& argv, const std::map<std:
 
 // [SECTION] X server
 
-XServer::XServer(int width, int height) {
+XServer::XServer(int width, int height, const std::vector<std::string>& extraArgs) {
   int fds[2];
   if (pipe(fds) != 0) return;
   const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
   std::vector<std::string> args = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
                                    "-nolisten", "tcp", "-noreset"};
+  args.insert(args.end(), extraArgs.begin(), extraArgs.end());
   std::vector<std::string> envs = EnvStrings(EnvironmentWithoutDisplay());
   pid_ = fork();
   if (pid_ == 0) {
@@ -197,6 +198,15 @@ std::optional<std::string> XServer::WaitForWindow(const std::string& name, doubl
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return std::nullopt;
+}
+
+bool XServer::WaitUntilViewable(const std::string& windowId, double timeoutSeconds) const {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (RunCapture({"xwininfo", "-id", windowId}, Env()).find("IsViewable") != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return false;
 }
 
 std::vector<uint8_t> XServer::Screenshot(int& width, int& height) const {

@@ -17,7 +17,8 @@ std::string RunCapture(const std::vector<std::string>& argv, const std::map<std:
 
 class XServer {
  public:
-  XServer(int width = 1024, int height = 768);
+  // `extraArgs` go to Xvfb as they are (for example {"-extension", "GLX"}).
+  XServer(int width = 1024, int height = 768, const std::vector<std::string>& extraArgs = {});
   ~XServer();
   XServer(const XServer&) = delete;
   XServer& operator=(const XServer&) = delete;
@@ -30,6 +31,9 @@ class XServer {
   std::vector<std::string> FindWindows(const std::string& name) const;
   // Waits up to `timeoutSeconds` for such a window.
   std::optional<std::string> WaitForWindow(const std::string& name, double timeoutSeconds) const;
+  // Waits up to `timeoutSeconds` until the window is mapped and viewable. (A window can
+  // be found by name while it is still hidden, before the program shows it.)
+  bool WaitUntilViewable(const std::string& windowId, double timeoutSeconds) const;
   // xdotool with these arguments on this display.
   std::string Xdotool(const std::vector<std::string>& args) const;
   // Asks the window to close, as a window manager's close button does (WM_DELETE_WINDOW).

@@ -1,0 +1,283 @@
+// Every failure a user can cause, and every way the program ends, run for real: the
+// message on stderr, the "Error" box where one is shown (dismissed with Return), the
+// exit code, and that the program's folder holds no new file afterwards.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <thread>
+
+#include "support/e2e.h"
+#include "support/test_files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// How a run ends: dismissing the box, by itself, or run on and ended by the user.
+enum class Ending { Box, Exits, Escape, WindowClose, AltF4 };
+// Where the program looks for a display.
+enum class Server { Normal, WithoutGlx, None };
+// What is done to a file of the copied world before the start.
+enum class Change { Truncate, Remove, MakeDirectory };
+
+struct Setting {
+  const char* section;
+  const char* key;
+  const char* value;
+};
+
+struct FileChange {
+  const char* path;  // relative to the program's folder
+  Change change;
+};
+
+struct Shot {
+  std::vector<uint8_t> rgb;
+  int width = 0;
+  const uint8_t* At(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+};
+
+struct Case {
+  const char* name;
+  std::vector<Setting> settings;
+  std::vector<FileChange> files;
+  std::vector<const char*> stderrHas;  // "%F" stands for the program's folder
+  Ending ending;
+  int exitCode;
+  Server server = Server::Normal;
+  bool (*picture)(const Shot&) = nullptr;  // checked while it runs
+};
+
+// Rows are named in the test's name; the default print would dump the row's bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+bool Brass(const uint8_t* p) { return p[0] > 120 && p[0] > p[1] + 20 && p[1] > p[2] + 20; }
+
+// The held lantern is drawn in the lower right; without the model nothing brass is there.
+bool NoLantern(const Shot& s) {
+  int brass = 0;
+  for (int y = kHeight / 2; y < kHeight; ++y) {
+    for (int x = kWidth / 2; x < kWidth; ++x) brass += Brass(s.At(x, y)) ? 1 : 0;
+  }
+  return brass < 50;
+}
+
+// Without its texture the ground is lit grey: in the lower left of a 400 x 300 window
+// (clear of the lantern) none of the grass green shows.
+bool PlainGround(const Shot& s) {
+  int green = 0;
+  for (int y = 300 * 3 / 4; y < 300; ++y) {
+    for (int x = 0; x < 200; ++x) {
+      const uint8_t* p = s.At(x, y);
+      green += p[1] > p[0] + 15 && p[1] > p[2] + 15 ? 1 : 0;
+    }
+  }
+  return green < 50;
+}
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+void ApplyChange(const std::string& folder, const FileChange& f) {
+  const fs::path path = fs::path(folder) / f.path;
+  switch (f.change) {
+    case Change::Truncate: fs::resize_file(path, 100); break;  // inside every reader's data
+    case Change::Remove: fs::remove(path); break;
+    case Change::MakeDirectory:
+      fs::remove(path);
+      fs::create_directory(path);
+      break;
+  }
+}
+
+std::vector<std::string> FilesWithoutCapture(const ProgramRun& run) {
+  auto files = run.ListFiles();
+  files.erase(std::remove(files.begin(), files.end(), ".stderr"), files.end());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+class FailurePathTest : public ::testing::TestWithParam<Case> {};
+
+TEST_P(FailurePathTest, ReportsAndEndsAsItShould) {
+  const Case& c = GetParam();
+  std::unique_ptr<XServer> x;
+  if (c.server != Server::None) {
+    x = std::make_unique<XServer>(1024, 768, c.server == Server::WithoutGlx
+                                                 ? std::vector<std::string>{"-extension", "GLX"}
+                                                 : std::vector<std::string>{});
+    ASSERT_TRUE(x->ok()) << "Xvfb did not start";
+  }
+  ProgramRun run;
+  run.CopyDefaultWorld();
+  std::string ini = ShippedSettings();
+  ini = WithSetting(ini, "Resolution", "Width", std::to_string(kWidth));
+  ini = WithSetting(ini, "Resolution", "Height", std::to_string(kHeight));
+  ini = WithSetting(ini, "Resolution", "Fullscreen", "0");
+  for (const Setting& s : c.settings) ini = WithSetting(ini, s.section, s.key, s.value);
+  run.WriteSettings(ini);
+  for (const FileChange& f : c.files) ApplyChange(run.folder(), f);
+  const auto before = FilesWithoutCapture(run);
+
+  ASSERT_TRUE(run.Start(x ? x->Env() : EnvironmentWithoutDisplay()));
+  std::optional<int> exitCode;
+  if (c.ending == Ending::Box) {
+    const auto box = x->WaitForWindow("Error", 60.0);
+    ASSERT_TRUE(box.has_value()) << run.Stderr();
+    Sleep(300);
+    EXPECT_TRUE(run.Running()) << "the box holds the program until it is dismissed";
+    x->Xdotool({"key", "--window", *box, "Return"});
+    exitCode = run.Wait(30.0);
+  } else if (c.ending == Ending::Exits) {
+    exitCode = run.Wait(60.0);
+    if (x) {
+      EXPECT_TRUE(x->FindWindows("Error").empty());
+    }
+  } else {
+    const auto id = x->WaitForWindow("Quillmarsh", 60.0);
+    ASSERT_TRUE(id.has_value()) << run.Stderr();
+    ASSERT_TRUE(x->WaitUntilViewable(*id, 60.0)) << run.Stderr();
+    Sleep(1500);
+    EXPECT_TRUE(run.Running()) << run.Stderr();
+    EXPECT_TRUE(x->FindWindows("Error").empty()) << run.Stderr();
+    if (c.picture != nullptr) {
+      Shot shot;
+      int h = 0;
+      shot.rgb = x->Screenshot(shot.width, h);
+      EXPECT_TRUE(c.picture(shot));
+    }
+    if (c.ending == Ending::Escape) {
+      // Held like a real key, and released on the server whatever has the focus then.
+      x->Xdotool({"keydown", "--window", *id, "Escape"});
+      Sleep(200);
+      x->Xdotool({"keyup", "Escape"});
+    } else if (c.ending == Ending::WindowClose) {
+      EXPECT_TRUE(x->SendDeleteWindow(*id));
+    } else {
+      x->Xdotool({"key", "--window", *id, "alt+F4"});
+    }
+    exitCode = run.Wait(30.0);
+  }
+  EXPECT_EQ(exitCode, std::optional<int>(c.exitCode)) << run.Stderr();
+  const std::string err = run.Stderr();
+  for (const char* text : c.stderrHas) {
+    const std::string wanted = Replace(text, "%F", run.folder());
+    EXPECT_NE(err.find(wanted), std::string::npos) << "missing: " << wanted << "\nstderr:\n" << err;
+  }
+  EXPECT_EQ(FilesWithoutCapture(run), before);
+}
+
+const Case kCases[] = {
+    // [SECTION] Ways to end a running program
+    {"Escape", {}, {}, {}, Ending::Escape, 1},
+    {"WindowManagerClose", {}, {}, {}, Ending::WindowClose, 1},
+    {"AltF4", {}, {}, {}, Ending::AltF4, 1},
+
+    // [SECTION] Window and context
+    {"NoDisplay", {}, {}, {"no display was found", "Error: Failed to register the window class"},
+     Ending::Exits, 0, Server::None},
+    {"WindowTooLarge", {{"Resolution", "Width", "20000"}}, {},
+     {"Window is too large", "Error: Window creation error"}, Ending::Box, 0},
+    {"DisplayWithoutGlx", {}, {}, {"GLX is not supported", "Error: Window creation error"}, Ending::Box, 0,
+     Server::WithoutGlx},
+    {"ImpossibleFullScreenSize",
+     {{"Resolution", "Width", "123"}, {"Resolution", "Height", "77"}, {"Resolution", "Fullscreen", "1"}},
+     {},
+     {"Error: Can't switch resolution"},
+     Ending::Box,
+     1},
+    // The defaults then apply, full screen at 320 x 240 among them, which Xvfb lacks.
+    {"SettingsFileUnreadable", {}, {{"Quillmarsh.ini", Change::MakeDirectory}},
+     {"Settings: cannot read \"%F/Quillmarsh.ini\": Is a directory; using the default settings",
+      "Error: Can't switch resolution"},
+     Ending::Box, 1},
+
+    // [SECTION] Scene set-up
+    {"TreesFindNoRoom", {{"Trees", "Count", "3000"}, {"Trees", "MaxTerrainRoughness", "0.00001"}}, {},
+     {"Error: Can't find enough valid places to place all trees"}, Ending::Box, 1},
+    {"MoreTreesThanCells", {{"Trees", "Count", "100000"}}, {},
+     {"Error: Trees/Count is 100000: the terrain has only 65536 cells and holds at most one tree per cell"},
+     Ending::Box, 1},
+    {"TreesBeyondMemory", {{"Trees", "Count", "2000000000"}, {"Trees", "Size", "0"}}, {},
+     {"Error: Trees/Count is 2000000000: not enough memory for that many trees"}, Ending::Box, 1},
+    {"WorldSizeXTooSmall", {{"World", "WorldSizeX", "1"}}, {},
+     {"Error: World/WorldSizeX is 1; it must be between 2 and 32767 samples"}, Ending::Box, 1},
+    {"WorldSizeYBeyondSixteenBits", {{"World", "WorldSizeY", "70000"}}, {},
+     {"Error: World/WorldSizeY is 70000; it must be between 2 and 32767 samples"}, Ending::Box, 1},
+    {"WorldBeyondMemory", {{"World", "WorldSizeX", "32767"}, {"World", "WorldSizeY", "32767"}}, {},
+     {"Error: a world of 32767 x 32767 samples needs ", " MB of memory; only "}, Ending::Box, 1},
+    {"HeightsBeyondFloat", {{"World", "HeightScaling", "1e37"}, {"World", "StepSize", "100"}}, {},
+     {"Error: World/HeightScaling is ", "the heights do not fit in a float"}, Ending::Box, 1},
+
+    // [SECTION] Colour-keyed images that cannot be opened end the program at once
+    {"CrosshairUnnamed", {{"Crosshair", "Texture", ""}}, {},
+     {"Error: cannot open texture file \"\" (working folder \"%F\")"}, Ending::Exits, 1},
+    {"CrosshairMissing", {}, {{"gfx/Crosshair.bmp", Change::Remove}},
+     {"Error: cannot open texture file \"gfx/Crosshair.bmp\" (working folder \"%F\")"}, Ending::Exits, 1},
+    {"Tree1Missing", {}, {{"gfx/Trees/Tree1.bmp", Change::Remove}},
+     {"Error: cannot open texture file \"gfx/Trees/Tree1.bmp\" (working folder \"%F\")"}, Ending::Exits, 1},
+    {"Tree2Missing", {}, {{"gfx/Trees/Tree2.bmp", Change::Remove}},
+     {"Error: cannot open texture file \"gfx/Trees/Tree2.bmp\" (working folder \"%F\")"}, Ending::Exits, 1},
+    {"Tree3Missing", {}, {{"gfx/Trees/Tree3.bmp", Change::Remove}},
+     {"Error: cannot open texture file \"gfx/Trees/Tree3.bmp\" (working folder \"%F\")"}, Ending::Exits, 1},
+    {"Tree4Missing", {}, {{"gfx/Trees/Tree4.bmp", Change::Remove}},
+     {"Error: cannot open texture file \"gfx/Trees/Tree4.bmp\" (working folder \"%F\")"}, Ending::Exits, 1},
+    {"Tree5Missing", {}, {{"gfx/Trees/Tree5.bmp", Change::Remove}},
+     {"Error: cannot open texture file \"gfx/Trees/Tree5.bmp\" (working folder \"%F\")"}, Ending::Exits, 1},
+
+    // [SECTION] Files the readers refuse: the program runs on without them
+    {"BrokenHeightMap", {}, {{"gfx/Terrain/Heightmap.bmp", Change::Truncate}},
+     {"Terrain: height map \"gfx/Terrain/Heightmap.bmp\" cannot be used ("}, Ending::Escape, 1},
+    {"BrokenGroundTexture",
+     {{"Resolution", "Width", "400"}, {"Resolution", "Height", "300"}},
+     {{"gfx/Textures/Landscape5.bmp", Change::Truncate}},
+     {"Texture \"gfx/Textures/Landscape5.bmp\": "},
+     Ending::Escape,
+     1,
+     Server::Normal,
+     &PlainGround},
+    {"MissingGroundTexture",
+     {{"Resolution", "Width", "400"}, {"Resolution", "Height", "300"}},
+     {{"gfx/Textures/Landscape5.bmp", Change::Remove}},
+     {"Texture \"gfx/Textures/Landscape5.bmp\": "},
+     Ending::Escape,
+     1,
+     Server::Normal,
+     &PlainGround},
+    {"BrokenSky", {}, {{"gfx/Sky.bmp", Change::Truncate}}, {"Texture \"gfx/Sky.bmp\": "}, Ending::Escape, 1},
+    {"BrokenTreeImage", {}, {{"gfx/Trees/Tree3.bmp", Change::Truncate}}, {"Texture \"gfx/Trees/Tree3.bmp\": "},
+     Ending::Escape, 1},
+    {"BrokenCrosshair", {}, {{"gfx/Crosshair.bmp", Change::Truncate}}, {"Texture \"gfx/Crosshair.bmp\": "},
+     Ending::Escape, 1},
+    {"BrokenModel", {}, {{"gfx/Weapon/Lantern.md2", Change::Truncate}},
+     {"Error: weapon model \"gfx/Weapon/Lantern.md2\": "}, Ending::Escape, 1, Server::Normal, &NoLantern},
+    {"MissingModel", {{"Weapon", "Model", "gfx/Weapon/Nothing.md2"}}, {},
+     {"Error: weapon model \"gfx/Weapon/Nothing.md2\": cannot open the file"}, Ending::Escape, 1},
+    {"BrokenSkin", {}, {{"gfx/Weapon/Lantern.bmp", Change::Truncate}}, {"Texture \"gfx/Weapon/Lantern.bmp\": "},
+     Ending::Escape, 1},
+    {"BrokenFont", {}, {{"gfx/Font.tga", Change::Truncate}},
+     {"Error: font \"gfx/Font.tga\": the file ends before all pixels are read"}, Ending::Escape, 1},
+    {"NonFiniteSettings", {{"Motion", "Speed", "nan"}, {"Gravity", "GravityAcceleration", "1e999"}}, {},
+     {"Settings: [Motion] Speed = \"nan\" is not a finite number; using the default 0.5",
+      "Settings: [Gravity] GravityAcceleration = \"1e999\" is not a finite number; using the default"},
+     Ending::Escape, 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(EveryPath, FailurePathTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+}  // namespace
