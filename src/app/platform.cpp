@@ -2,6 +2,7 @@
 #include "app/platform.h"
 
 #include <SDL.h>
+#include <X11/Xlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,11 +10,29 @@
 
 uint32_t Milliseconds() { return SDL_GetTicks(); }
 
+namespace {
+
+// Xlib's own handler ends the process on any protocol error, with exit status 1 and
+// no word from the program. A driver that refuses an OpenGL context raises such an
+// error while the window is made; with this handler it is written down instead, and
+// the failure reaches the program as a failed call, which it reports in its own box.
+int RecordXError(Display* display, XErrorEvent* event) {
+  char text[256] = {};
+  XGetErrorText(display, event->error_code, text, sizeof text);
+  std::fprintf(stderr, "Quillmarsh: X error: %s (request %d)\n", text, event->request_code);
+  return 0;
+}
+
+}  // namespace
+
 Platform::~Platform() {
   if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 bool Platform::InitVideo(std::string& why) {
+  // Installed before SDL opens the display; SDL puts its own handlers around the calls
+  // it expects to fail and restores this one afterwards.
+  XSetErrorHandler(&RecordXError);
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     why = SDL_GetError();
     return false;

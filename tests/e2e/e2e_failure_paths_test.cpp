@@ -51,6 +51,7 @@ struct Case {
   int exitCode;
   Server server = Server::Normal;
   bool (*picture)(const Shot&) = nullptr;  // checked while it runs
+  const char* environment = nullptr;       // "NAME=value" added to the program's environment
 };
 
 // Rows are named in the test's name; the default print would dump the row's bytes.
@@ -133,7 +134,12 @@ TEST_P(FailurePathTest, ReportsAndEndsAsItShould) {
   for (const FileChange& f : c.files) ApplyChange(run.folder(), f);
   const auto before = FilesWithoutCapture(run);
 
-  ASSERT_TRUE(run.Start(x ? x->Env() : EnvironmentWithoutDisplay()));
+  auto env = x ? x->Env() : EnvironmentWithoutDisplay();
+  if (c.environment != nullptr) {
+    const std::string assignment = c.environment;
+    env[assignment.substr(0, assignment.find('='))] = assignment.substr(assignment.find('=') + 1);
+  }
+  ASSERT_TRUE(run.Start(env));
   std::optional<int> exitCode;
   if (c.ending == Ending::Box) {
     const auto box = x->WaitForWindow("Error", 60.0);
@@ -194,6 +200,9 @@ const Case kCases[] = {
      {"Window is too large", "Error: Window creation error"}, Ending::Box, 0},
     {"DisplayWithoutGlx", {}, {}, {"GLX is not supported", "Error: Window creation error"}, Ending::Box, 0,
      Server::WithoutGlx},
+    // A driver that refuses the context: its X error must not end the program silently.
+    {"DriverRefusesTheContext", {}, {}, {"Error: Can't create a GL rendering context"}, Ending::Box, 1,
+     Server::Normal, nullptr, "MESA_GL_VERSION_OVERRIDE=0.5"},
     {"ImpossibleFullScreenSize",
      {{"Resolution", "Width", "123"}, {"Resolution", "Height", "77"}, {"Resolution", "Fullscreen", "1"}},
      {},
