@@ -178,6 +178,18 @@ int main(int argc, char** argv) {
   program.inputState.SetMousePosition(centre.x(), centre.y());
   program.inputState.SetMoveClock(g_simulatedMs);
 
+  // One frame as the window draws it, always the active window; finished before timing.
+  auto drawFrame = [&options]() {
+    FrameInfo info;
+    info.aspect = program.window.Aspect();
+    info.frameRate = program.frameCounter.Rate();
+    info.hasClientArea = true;
+    info.clientRight = options.width;
+    info.clientBottom = options.height;
+    RenderFrame(program.Scene(), info);
+    glFinish();
+  };
+
   if (options.soak.frames > 0) {
     SoakTarget target;
     target.input = &program.inputState;
@@ -185,16 +197,7 @@ int main(int argc, char** argv) {
     target.centreX = centre.x();
     target.centreY = centre.y();
     target.clockMs = &g_simulatedMs;
-    target.render = [&options]() {
-      FrameInfo info;
-      info.aspect = program.window.Aspect();
-      info.frameRate = program.frameCounter.Rate();
-      info.hasClientArea = true;
-      info.clientRight = options.width;
-      info.clientBottom = options.height;
-      RenderFrame(program.Scene(), info);
-      glFinish();
-    };
+    target.render = drawFrame;
     target.tick = []() { program.frameCounter.Tick(); };
     const int result = RunSoak(options.soak, target);
     if (result == 0 && !options.out.empty() &&
@@ -226,14 +229,7 @@ int main(int argc, char** argv) {
     program.inputState.ApplyMouse();
     program.viewer.Update(g_simulatedMs - lastTime);
     lastTime = g_simulatedMs;
-    FrameInfo info;
-    info.aspect = program.window.Aspect();
-    info.frameRate = program.frameCounter.Rate();
-    info.hasClientArea = true;
-    info.clientRight = options.width;
-    info.clientBottom = options.height;
-    RenderFrame(program.Scene(), info);
-    glFinish();
+    drawFrame();
     frameTimes.push_back(Ms(start, Clock::now()));
     program.frameCounter.Tick();
     if (options.trace) {
