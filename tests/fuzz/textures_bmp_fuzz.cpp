@@ -22,9 +22,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto rgba = BottomUpColourKeyedRgba(*image);
   assert(rgb.size() == image->pixels.size());
   assert(rgba.size() == image->pixels.size() / 3 * 4);
+  // Both layouts hold the same colours; the key hides exactly the pixels whose red
+  // and green are both 0.
+  for (size_t p = 0; p < rgb.size() / 3; ++p) {
+    const uint8_t* c = &rgb[p * 3];
+    const uint8_t* k = &rgba[p * 4];
+    assert(c[0] == k[0] && c[1] == k[1] && c[2] == k[2]);
+    assert(k[3] == ((c[0] == 0 && c[1] == 0) ? 0 : 255));
+  }
+  // Each loader resamples its own layout; the input's length picks one of them.
+  const bool keyed = size % 2 == 0;
+  const int components = keyed ? 4 : 3;
   const int32_t w = PowerOfTwoSize(image->width, 1024);
   const int32_t h = PowerOfTwoSize(image->height, 1024);
-  const auto scaled = ResampleImage(rgba, image->width, image->height, 4, w, h);
-  assert(scaled.size() == static_cast<size_t>(w) * h * 4);
+  const auto scaled = ResampleImage(keyed ? rgba : rgb, image->width, image->height, components, w, h);
+  assert(scaled.size() == static_cast<size_t>(w) * h * components);
   return 0;
 }
