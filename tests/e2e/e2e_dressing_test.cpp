@@ -25,10 +25,7 @@ class DressingE2ETest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(x.ok()) << "Xvfb did not start";
-    settings = ShippedSettings();
-    settings = WithSetting(settings, "Resolution", "Width", std::to_string(kWidth));
-    settings = WithSetting(settings, "Resolution", "Height", std::to_string(kHeight));
-    settings = WithSetting(settings, "Resolution", "Fullscreen", "0");
+    settings = WindowedShippedSettings(kWidth, kHeight);
   }
 
   // Runs the program with `ini`, waits until it draws, takes a screenshot, quits.

@@ -14,10 +14,7 @@ class WindowE2ETest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(x.ok()) << "Xvfb did not start";
     run.CopyDefaultWorld();
-    settings = ShippedSettings();
-    settings = WithSetting(settings, "Resolution", "Width", "800");
-    settings = WithSetting(settings, "Resolution", "Height", "600");
-    settings = WithSetting(settings, "Resolution", "Fullscreen", "0");
+    settings = WindowedShippedSettings(800, 600);
   }
 
   std::string StartAndFindWindow() {

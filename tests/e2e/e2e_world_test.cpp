@@ -33,10 +33,7 @@ class WorldE2ETest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(x.ok()) << "Xvfb did not start";
     run.CopyDefaultWorld();
-    settings = ShippedSettings();
-    settings = WithSetting(settings, "Resolution", "Width", std::to_string(kWidth));
-    settings = WithSetting(settings, "Resolution", "Height", std::to_string(kHeight));
-    settings = WithSetting(settings, "Resolution", "Fullscreen", "0");
+    settings = WindowedShippedSettings(kWidth, kHeight);
     // The counter changes by itself; without it a still view gives still pictures.
     settings = WithSetting(settings, "FPS", "DrawCounter", "0");
   }

@@ -367,3 +367,9 @@ std::string ShippedSettings() {
   const char* build = std::getenv("QM_BUILD_DIR");
   return build == nullptr ? std::string() : ReadText(std::string(build) + "/Quillmarsh.ini");
 }
+
+std::string WindowedShippedSettings(int width, int height) {
+  std::string ini = WithSetting(ShippedSettings(), "Resolution", "Width", std::to_string(width));
+  ini = WithSetting(ini, "Resolution", "Height", std::to_string(height));
+  return WithSetting(ini, "Resolution", "Fullscreen", "0");
+}

@@ -83,6 +83,8 @@ std::string WithSetting(const std::string& ini, const std::string& section, cons
                         const std::string& value);
 // The settings shipped in the build folder.
 std::string ShippedSettings();
+// The shipped settings in a window of width x height instead of full screen.
+std::string WindowedShippedSettings(int width, int height);
 
 // The environment variables of this process, with DISPLAY and WAYLAND_DISPLAY removed.
 std::map<std::string, std::string> EnvironmentWithoutDisplay();
