@@ -36,10 +36,12 @@ void InputState::SetMouseSpeed(int32_t value) {
 
 void InputState::ApplyKeys() {
   if (viewer == nullptr) return;
-  const bool forward = keys[vk::kUp] || keys[kLetterA];
-  const bool backward = keys[vk::kDown] || keys[kLetterY];
-  const bool left = keys[vk::kLeft] || keys[kLetterQ];
-  const bool right = keys[vk::kRight] || keys[kLetterW];
+  // IsKeyDown rather than keys[]: a key pressed and released again since the last
+  // frame still acts for this one frame, so a short tap at a low frame rate is not lost.
+  const bool forward = IsKeyDown(vk::kUp) || IsKeyDown(kLetterA);
+  const bool backward = IsKeyDown(vk::kDown) || IsKeyDown(kLetterY);
+  const bool left = IsKeyDown(vk::kLeft) || IsKeyDown(kLetterQ);
+  const bool right = IsKeyDown(vk::kRight) || IsKeyDown(kLetterW);
   const uint32_t now = clock_ != nullptr ? clock_() : moveClock;
   if (forward || backward || left || right) {
     viewer->Move(forward, backward, left, right, false, false, static_cast<int32_t>(now - moveClock));
@@ -47,9 +49,9 @@ void InputState::ApplyKeys() {
   // Every frame, so that a key pressed after a pause is given only one frame's time.
   moveClock = clock_ != nullptr ? clock_() : now;
 
-  if (keys[vk::kPageUp]) viewer->Pitch(+1.0f);
-  if (keys[vk::kPageDown]) viewer->Pitch(-1.0f);
-  if (keys[vk::kEnd]) viewer->LevelView();
+  if (IsKeyDown(vk::kPageUp)) viewer->Pitch(+1.0f);
+  if (IsKeyDown(vk::kPageDown)) viewer->Pitch(-1.0f);
+  if (IsKeyDown(vk::kEnd)) viewer->LevelView();
 }
 
 void InputState::ApplyMouse() {

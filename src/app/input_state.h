@@ -44,6 +44,8 @@ class InputState {
   void SetMouseCentre(MouseCentre* centre) { mouseCentre_ = centre; }
 
   // [SECTION] Per frame
+  // The walking, pitch and End keys act while IsKeyDown counts them: every frame while
+  // held, and for one frame (until EndFrame) after a tap between two frames.
   void ApplyKeys();
   void ApplyMouse();
 

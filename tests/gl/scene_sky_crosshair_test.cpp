@@ -88,8 +88,13 @@ TEST(SkyGL, ScrollsRepeatsAndRestoresState) {
   };
   expectBands(0, 0, 1.05f, 0, 0);     // the image spans the window exactly once
   expectBands(0, 150, 1.05f, 0, 0);   // one turn of the image
-  expectBands(0, 75, 1.05f, 4, 0);    // turning left moves it right by half the window
-  expectBands(50, 0, 1.05f, 0, 4);    // looking down moves it up by half the window
+  expectBands(0, 75, 1.05f, 4, 0);    // half a turn of the image: half the window
+  expectBands(50, 0, 1.05f, 0, 4);
+  // Shifts of less than half tell the directions apart. Turning left moves the sky to
+  // the right, as the world outside does; looking down moves it up.
+  expectBands(0, 18.75f, 1.05f, 1, 0);   // an eighth of 150 degrees: one band right
+  expectBands(0, -37.5f, 1.05f, -2, 0);  // turning right: two bands left
+  expectBands(12.5f, 0, 1.05f, 0, 1);    // an eighth of 100 degrees: one band up
   // A heading of ten million degrees shows exactly what its remainder, 100, shows.
   sky.Draw(0, 100, 90, 1.05f, float(w) / h);
   const std::vector<uint8_t> ordinary = gl.ReadPixelsTopDown();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 
 #include "app/input_state.h"
 #include "app/program.h"
@@ -188,11 +189,70 @@ TEST_F(InputApplyTest, PitchKeysTurnByOneDegreePerFrameAndClamp) {
   input.SetKey(vk::kEnd, true);
   input.ApplyKeys();
   EXPECT_FLOAT_EQ(viewer.GetPitch(), 0.0f);
+  input.EndFrame();
   input.SetKey(vk::kEnd, false);
   input.SetKey(vk::kPageUp, false);
   input.SetKey(vk::kPageDown, true);
   input.ApplyKeys();
   EXPECT_FLOAT_EQ(viewer.GetPitch(), -1.0f);
+}
+
+TEST_F(InputApplyTest, EveryBoundKeyActsWhileHeldAndForOneFrameAfterATap) {
+  // What one frame of each key does: a walk along the heading turned by `turn` degrees
+  // (a growing heading turns left, so 90 is a step left), a pitch of `pitch` degrees,
+  // or levelling the view.
+  enum class Act { Walk, Pitch, Level };
+  const struct {
+    int key;
+    Act act;
+    float turn;
+    float pitch;
+  } cases[] = {
+      {vk::kUp, Act::Walk, 0, 0},      {'A', Act::Walk, 0, 0},     // forward
+      {vk::kDown, Act::Walk, 180, 0},  {'Y', Act::Walk, 180, 0},   // back
+      {vk::kLeft, Act::Walk, 90, 0},   {'Q', Act::Walk, 90, 0},    // step left
+      {vk::kRight, Act::Walk, -90, 0}, {'W', Act::Walk, -90, 0},   // step right
+      {vk::kPageUp, Act::Pitch, 0, 1}, {vk::kPageDown, Act::Pitch, 0, -1},
+      {vk::kEnd, Act::Level, 0, 0}};
+  constexpr float kHeading = 30.0f;  // off the axes, so that no two directions share a component
+  constexpr float kStartPitch = 10.0f;
+  // One 10 ms frame from rest; the effect is checked against `acts`.
+  auto expectFrame = [&](const auto& c, bool acts) {
+    viewer.velocity.Clear();
+    viewer.pitch = kStartPitch;
+    g_now += 10;
+    input.ApplyKeys();
+    const Vector3 v = viewer.velocity;
+    if (c.act == Act::Walk && acts) {
+      // Heading h looks along (-sin h, 0, -cos h).
+      const double h = (kHeading + c.turn) * M_PI / 180.0;
+      ASSERT_GT(v.Length(), 0.0f);
+      EXPECT_NEAR(v.x / v.Length(), -std::sin(h), 1e-5);
+      EXPECT_NEAR(v.z / v.Length(), -std::cos(h), 1e-5);
+      EXPECT_EQ(v.y, 0.0f);
+    } else {
+      EXPECT_EQ(v.Length(), 0.0f);
+    }
+    float pitch = kStartPitch;
+    if (acts && c.act == Act::Pitch) pitch += c.pitch;
+    if (acts && c.act == Act::Level) pitch = 0.0f;
+    EXPECT_FLOAT_EQ(viewer.GetPitch(), pitch);
+  };
+  for (const auto& c : cases) {
+    for (bool tap : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "key " << c.key << (tap ? " tapped" : " held"));
+      viewer = Viewer();
+      viewer.SetY(0.0f);
+      viewer.Turn(kHeading);
+      input.SetKey(c.key, true);
+      if (tap) input.SetKey(c.key, false);  // released before the frame
+      expectFrame(c, true);
+      input.EndFrame();
+      expectFrame(c, !tap);  // a held key acts again, a tap is spent
+      input.SetKey(c.key, false);
+      input.EndFrame();
+    }
+  }
 }
 
 TEST_F(InputApplyTest, MovementUsesTimeSinceLastFrameOnly) {
