@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Quillmarsh need,
-# skipping those already installed. Runs apt-get as root, or through sudo.
+# at build and at run time, skipping those already installed (recommended packages
+# are not installed, so everything needed is named here). Runs apt-get as root, or through sudo.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev
   libfreetype-dev fonts-dejavu-core   # the generated bitmap font
   libpng-dev                          # PNG output of the headless renderer
+  xfonts-base                         # X core fonts: the "Error" message box draws its text with them
   xvfb xdotool x11-utils imagemagick  # end-to-end tests: X server, input, screenshots
   locales                             # locale sources for the German-locale settings test
 )

@@ -4,9 +4,12 @@
 #include <SDL.h>
 #include <X11/Xlib.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "app/termination.h"
+#include "log/log.h"
 
 uint32_t Milliseconds() { return SDL_GetTicks(); }
 
@@ -19,11 +22,42 @@ namespace {
 int RecordXError(Display* display, XErrorEvent* event) {
   char text[256] = {};
   XGetErrorText(display, event->error_code, text, sizeof text);
-  std::fprintf(stderr, "Quillmarsh: X error: %s (request %d)\n", text, event->request_code);
+  Log("X server", "", std::string(text) + " (request " + std::to_string(event->request_code) + ")");
   return 0;
 }
 
+// The box on X draws its text with a core font of the server's; a server without such
+// fonts (no xfonts-base beside Xvfb, for one) cannot show it, and the window library's
+// own reason does not say so.
+std::string MissingBoxFont() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr || std::strcmp(driver, "x11") != 0) return "";
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return "";
+  int count = 0;
+  char** names = XListFonts(display, "-*-*-medium-r-normal--*-120-*-*-*-*-*-*", 1, &count);
+  if (names != nullptr) XFreeFontNames(names);
+  XCloseDisplay(display);
+  return count > 0 ? "" : "the X server has no core font for it (install xfonts-base); ";
+}
+
+constexpr const char* kNoDisplay =
+    "no display was found (set DISPLAY or WAYLAND_DISPLAY to a running X or Wayland server)";
+
 }  // namespace
+
+bool ShowErrorMessageBox(const char* text, std::string* why) {
+  int shown = 0;
+  {
+    ErrorBoxUp up;
+    shown = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text, nullptr);
+  }
+  // A box taken down because the program was asked to end is no failure to report.
+  if (shown == 0 || TerminationSignal() != 0) return true;
+  const std::string reason = SDL_GetError();
+  if (why != nullptr) *why = MissingBoxFont() + reason;
+  return false;
+}
 
 Platform::~Platform() {
   if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -32,7 +66,16 @@ Platform::~Platform() {
 bool Platform::InitVideo(std::string& why) {
   // Installed before SDL opens the display; SDL puts its own handlers around the calls
   // it expects to fail and restores this one afterwards.
+  // Without any of these no window system can be reached; asking the window library
+  // anyway would only add its own complaints to the message.
+  if (std::getenv("SDL_VIDEODRIVER") == nullptr && std::getenv("DISPLAY") == nullptr &&
+      std::getenv("WAYLAND_DISPLAY") == nullptr && std::getenv("XDG_RUNTIME_DIR") == nullptr) {
+    why = kNoDisplay;
+    return false;
+  }
   XSetErrorHandler(&RecordXError);
+  // SIGINT and SIGTERM are the program's own (see termination.h).
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     why = SDL_GetError();
     return false;
@@ -47,7 +90,7 @@ bool Platform::InitVideo(std::string& why) {
                                                std::strcmp(driver, "evdev") == 0);
   const bool askedFor = asked != nullptr && driver != nullptr && std::strstr(asked, driver) != nullptr;
   if (invisible && !askedFor) {
-    why = "no display was found (set DISPLAY or WAYLAND_DISPLAY to a running X or Wayland server)";
+    why = kNoDisplay;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     videoStarted_ = false;
     return false;
@@ -66,7 +109,7 @@ SDL_Window* Platform::CreateWindow(const char* title, int32_t width, int32_t hei
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
   window_ = SDL_CreateWindow(title, 0, 0, width, height,
                              SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
-  if (window_ == nullptr) std::fprintf(stderr, "Quillmarsh: window: %s\n", SDL_GetError());
+  if (window_ == nullptr) Log("window", "", SDL_GetError());
   return window_;
 }
 

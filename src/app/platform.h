@@ -14,6 +14,10 @@
 // Milliseconds since start-up, wrapping at 2^32.
 uint32_t Milliseconds();
 
+// The modal "Error" box: error icon, no owner window. Returns once it is dismissed;
+// false, with the reason, when it cannot be shown.
+bool ShowErrorMessageBox(const char* text, std::string* why);
+
 class Platform : public MouseCentre {
  public:
   ~Platform() override;
@@ -30,8 +34,10 @@ class Platform : public MouseCentre {
 
   // Every waiting message, the posted quit message in its place among them.
   bool PeekMessage(WindowMessage& message);
-  void PostQuit() { queue_.push_back(WindowMessage{MessageKind::Quit}); }
-  void Post(const WindowMessage& message) { queue_.push_back(message); }
+  // The quit message carries the program's exit status: 0 after a normal end.
+  void PostQuit(int exitCode) {
+    queue_.push_back(WindowMessage{MessageKind::Quit, static_cast<uint32_t>(exitCode)});
+  }
 
   // Cursor: centred and hidden while the program runs, shown again at close.
   void CentreAndHideCursor();

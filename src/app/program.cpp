@@ -3,32 +3,28 @@
 
 #include <SDL.h>
 
-#include <cstdio>
 #include <string>
 
+#include "app/termination.h"
 #include "app/virtual_keys.h"
+#include "log/log.h"
 #include "scene/error_box.h"
 
 namespace {
-
-// The "Error" box: modal, error icon, no owner window.
-void PresentErrorBox(const char* text) {
-  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text, nullptr);
-}
 
 void HandleCreate(Program& program) {
   const Settings& s = program.settings;
   if (!program.window.Create(s.resolutionWidth, s.resolutionHeight, s.resolutionFullscreen == 1,
                              program.platform.window())) {
     program.window.Destroy();
-    program.platform.PostQuit();
+    program.platform.PostQuit(1);
     return;
   }
   SceneHooks hooks;
   hooks.configureInput = [&program](Viewer* viewer, bool invert, int32_t mouseSpeed) {
     program.ConfigureInput(viewer, invert, mouseSpeed);
   };
-  hooks.postQuit = [&program]() { program.platform.PostQuit(); };
+  hooks.postQuit = [&program]() { program.platform.PostQuit(1); };
   SetUpScene(program.Scene(), hooks);
   program.platform.CentreAndHideCursor();
 }
@@ -44,7 +40,7 @@ FrameInfo CurrentFrame(Program& program) {
 void HandleClose(Program& program) {
   program.window.Destroy();
   program.platform.ShowCursor();
-  program.platform.PostQuit();
+  program.platform.PostQuit(0);
 }
 
 }  // namespace
@@ -96,32 +92,39 @@ int WindowProcedure(Program& program, const WindowMessage& message) {
   return 0;
 }
 
-int RunProgram(Program& program) {
+namespace {
+
+int Run(Program& program) {
   program.settings.Load("Quillmarsh.ini");
-  SetErrorBoxPresenter(&PresentErrorBox);
+  SetErrorBoxPresenter(&ShowErrorMessageBox);
 
   std::string why;
   if (!program.platform.InitVideo(why)) {
-    std::fprintf(stderr, "Quillmarsh: cannot start the window system: %s\n", why.c_str());
+    Log("window system", "", "cannot start: " + why);
     SetErrorBoxPresenter(nullptr);
     ShowErrorBox("Failed to register the window class");
-    return 0;
+    return 1;
   }
   if (program.platform.CreateWindow("Quillmarsh", program.settings.resolutionWidth,
                                     program.settings.resolutionHeight) == nullptr) {
     ShowErrorBox("Window creation error");
-    return 0;
+    return 1;
   }
   WindowProcedure(program, WindowMessage{MessageKind::Create});
   program.platform.ShowAndFocus();
 
   uint32_t lastTime = Milliseconds();
   program.inputState.SetMoveClock(lastTime);
+  LeaveTerminationToLoop();
   for (;;) {
     WindowMessage message{MessageKind::Quit};
     while (program.platform.PeekMessage(message)) {
-      if (message.kind == MessageKind::Quit) return 1;
+      if (message.kind == MessageKind::Quit) return static_cast<int>(message.a);
       WindowProcedure(program, message);
+    }
+    if (TerminationSignal() != 0) {
+      WindowProcedure(program, WindowMessage{MessageKind::Close});
+      continue;
     }
     program.inputState.ApplyKeys();
     program.inputState.ApplyMouse();
@@ -135,4 +138,13 @@ int RunProgram(Program& program) {
     program.inputState.EndFrame();
     if (escape) WindowProcedure(program, WindowMessage{MessageKind::Close});
   }
+}
+
+}  // namespace
+
+int RunProgram(Program& program) {
+  InstallTerminationHandlers();
+  const int result = Run(program);
+  const int signal = TerminationSignal();
+  return signal != 0 ? 128 + signal : result;
 }

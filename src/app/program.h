@@ -45,6 +45,6 @@ struct Program {
 // The window procedure: 0 for every handled message.
 int WindowProcedure(Program& program, const WindowMessage& message);
 
-// The entry: 1 after a normal end or a start-up failure shown in the message box,
-// 0 when the window system or the window cannot be had.
+// The entry: 0 after a normal end; 1 after a failure (a message box, no display, no
+// window); 128 + the signal's number when SIGTERM or SIGINT ended the program.
 int RunProgram(Program& program);

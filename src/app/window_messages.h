@@ -18,7 +18,7 @@ enum class MessageKind {
   LButtonDown,
   RButtonDown,
   MButtonDown,
-  Quit,         // the posted quit message: ends the main loop
+  Quit,         // the posted quit message: ends the main loop; a = exit status
 };
 
 struct WindowMessage {

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <utility>
 
+#include "log/log.h"
+
 namespace {
 
 // [SECTION] Bounded little-endian byte reader
@@ -228,7 +230,7 @@ bool ModelMesh::ReadFile(const char* path) {
   std::string error;
   std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
   if (file == nullptr) {
-    std::fprintf(stderr, "Error: weapon model \"%s\": cannot open the file\n", path ? path : "");
+    Log("weapon model", QuotedFile(path ? path : ""), "cannot open the file");
     return false;
   }
   std::vector<uint8_t> bytes;
@@ -238,11 +240,11 @@ bool ModelMesh::ReadFile(const char* path) {
   const bool readError = std::ferror(file) != 0;
   std::fclose(file);
   if (readError) {
-    std::fprintf(stderr, "Error: weapon model \"%s\": cannot read the file\n", path);
+    Log("weapon model", QuotedFile(path), "cannot read the file");
     return false;
   }
   if (!ReadBytes(bytes.data(), bytes.size(), &error)) {
-    std::fprintf(stderr, "Error: weapon model \"%s\": %s\n", path, error.c_str());
+    Log("weapon model", QuotedFile(path), error);
     return false;
   }
   return true;

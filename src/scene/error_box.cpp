@@ -1,16 +1,16 @@
 // Error reporting: stderr always, the message box where the window layer provides one.
 #include "scene/error_box.h"
 
-#include <cstdio>
+#include "log/log.h"
 
 namespace {
 ErrorBoxPresenter g_presenter = nullptr;
 }
 
 void ShowErrorBox(const char* text) {
-  std::fprintf(stderr, "Error: %s\n", text);
-  std::fflush(stderr);
-  if (g_presenter != nullptr) g_presenter(text);
+  Log("Error", "", text);
+  std::string why;
+  if (g_presenter != nullptr && !g_presenter(text, &why)) Log("Error box", "", "cannot be shown: " + why);
 }
 
 void SetErrorBoxPresenter(ErrorBoxPresenter presenter) { g_presenter = presenter; }

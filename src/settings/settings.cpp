@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "log/log.h"
 #include "settings/profile_text.h"
 
 namespace {
@@ -22,32 +23,6 @@ namespace {
 constexpr size_t kFloatChars = 31;
 // A settings file is a few kilobytes; anything this large is not one.
 constexpr long kMaxFileBytes = 16L * 1024 * 1024;
-
-SettingsMessageSink gSink = nullptr;
-
-void Report(const std::string& line) {
-  if (gSink != nullptr) {
-    gSink(line);
-  } else {
-    std::fprintf(stderr, "%s\n", line.c_str());
-  }
-}
-
-// A value as it may be shown in a message: printable ASCII as is, other bytes as \xNN.
-std::string Printable(std::string_view value) {
-  std::string out;
-  for (char c : value) {
-    unsigned char byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F) {
-      out += c;
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      out += escaped;
-    }
-  }
-  return out;
-}
 
 // Reads one key after another from the settings text, each with its default.
 class KeyReader {
@@ -70,8 +45,8 @@ class KeyReader {
       std::string_view cut = value->substr(0, kFloatChars);
       double number = ParseProfileDouble(cut);
       if (std::fabs(number) <= FLT_MAX) return static_cast<float>(number);
-      Report("Settings: [" + std::string(section) + "] " + key + " = \"" + Printable(cut) +
-             "\" is not a finite number; using the default " + defaultText);
+      Log("settings", std::string(section) + "/" + key,
+          "\"" + Printable(cut) + "\" is not a finite number; using the default " + defaultText);
     }
     return static_cast<float>(ParseProfileDouble(defaultText));
   }
@@ -91,8 +66,6 @@ class KeyReader {
 
 }  // namespace
 
-void SetSettingsMessageSink(SettingsMessageSink sink) { gSink = sink; }
-
 void Settings::BuildPath(const char* fileName, char (&out)[kPathSize]) {
   // SDL_GetBasePath needs no SDL_Init; it gives the folder with a trailing separator.
   char* base = SDL_GetBasePath();
@@ -103,8 +76,8 @@ void Settings::BuildPath(const char* fileName, char (&out)[kPathSize]) {
   if (path.back() != '/') path += '/';
   path += fileName != nullptr ? fileName : "";
   if (path.size() >= kPathSize) {
-    Report("Settings: the path \"" + Printable(path) + "\" is longer than " +
-           std::to_string(kPathSize - 1) + " characters; using the default settings");
+    Log("settings", QuotedFile(path),
+        "the path is longer than " + std::to_string(kPathSize - 1) + " characters; using the default settings");
     return;
   }
   std::memcpy(out, path.c_str(), path.size() + 1);
@@ -125,8 +98,8 @@ void Settings::LoadFile(const char* path) {
   if (file == nullptr) {
     // No settings file is a normal case: everything takes its default.
     if (errno != ENOENT) {
-      Report(std::string("Settings: cannot open \"") + Printable(path) + "\": " +
-             std::strerror(errno) + "; using the default settings");
+      Log("settings", QuotedFile(path),
+          std::string("cannot open: ") + std::strerror(errno) + "; using the default settings");
     }
     LoadFromText("");
     return;
@@ -153,8 +126,7 @@ void Settings::LoadFile(const char* path) {
 
   if (failed || tooLarge) {
     std::string reason = tooLarge ? "it is larger than 16 MiB" : std::strerror(readError);
-    Report(std::string("Settings: cannot read \"") + Printable(path) + "\": " + reason +
-           "; using the default settings");
+    Log("settings", QuotedFile(path), "cannot read: " + reason + "; using the default settings");
     LoadFromText("");
     return;
   }

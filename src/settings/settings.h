@@ -12,11 +12,6 @@
 
 constexpr size_t kPathSize = 260;  // a path holds at most 259 characters and a terminator
 
-// Where the settings reader's one-line messages go (no trailing newline). By default
-// they are written to stderr; tests and tools may catch them. nullptr restores stderr.
-using SettingsMessageSink = void (*)(const std::string& line);
-void SetSettingsMessageSink(SettingsMessageSink sink);
-
 class Settings {
  public:
   Settings() = default;

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
-#include <cstdio>
 #include <new>
 #include <optional>
 #include <utility>
 
+#include "log/log.h"
 #include "terrain/terrain.h"
 #include "textures/bmp_decode.h"
 
@@ -145,10 +145,8 @@ bool Terrain::BuildFromFile(const char* heightMapFile, int16_t samplesX, int16_t
     std::string reason;
     image = LoadBmpFile(heightMapFile, &reason);
     if (!image) {
-      std::fprintf(stderr,
-                   "Terrain: height map \"%s\" cannot be used (%s); the ground is level at "
-                   "full height\n",
-                   heightMapFile, reason.c_str());
+      Log("height map", QuotedFile(heightMapFile),
+          "cannot be used (" + reason + "); the ground is level at full height");
     }
   }
   LoadHeightMap(image ? &*image : nullptr);

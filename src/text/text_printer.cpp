@@ -8,10 +8,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "log/log.h"
+
 namespace {
 
 // Module-wide font and style (zero until the font is loaded).
 GLuint g_fontTexture = 0;
+// True once a font image is in the texture. Without one, GL would draw every glyph
+// as a plain white cell, so Print draws nothing instead.
+bool g_fontUsable = false;
 FontGrid g_grid;
 GLenum g_pixelFormat = 0;
 TextStyle g_style;
@@ -100,13 +105,14 @@ void DrawQuad(const GlyphQuad& q) {
 namespace TextPrinter {
 
 int LoadFont(const char* path) {
+  g_fontUsable = false;
   glGenTextures(1, &g_fontTexture);
   BuildFontGrid(&g_grid);
 
   FontImage image;
   const int status = ReadFontFile(path, &image);
   if (status != kFontLoaded) {
-    std::fprintf(stderr, "Error: font \"%s\": %s\n", path ? path : "", FontStatusText(status));
+    Log("font", QuotedFile(path ? path : ""), FontStatusText(status));
     return status;
   }
   g_pixelFormat = ToGL(image.format);
@@ -120,10 +126,12 @@ int LoadFont(const char* path) {
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
   glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(g_pixelFormat), image.width, image.height, 0, g_pixelFormat,
                GL_UNSIGNED_BYTE, image.pixels.data());
+  g_fontUsable = true;
   return kFontLoaded;
 }
 
 void Print(int32_t x, int32_t y, const char* format, ...) {
+  if (!g_fontUsable) return;
   char text[1024];
   std::memset(text, 0, sizeof text);
   if (format != nullptr) {

@@ -13,13 +13,15 @@ namespace TextPrinter {
 // Creates the font texture name, builds the 16 x 16 glyph grid and reads the Targa
 // file into the texture. Returns kFontLoaded (1) or a negative status (-13 cannot
 // open, -14 type, -15 size, -16 depth, -17 pixels missing); a failure also writes one
-// stderr line naming the file. The texture then exists without an image.
+// stderr line naming the file. The texture then exists without an image, and Print
+// draws nothing until a later load succeeds.
 int LoadFont(const char* path);
 
 // Formats like printf (at most 1023 characters) and draws the text with its lower-left
 // corner at (x, y), window pixels from the viewport's lower-left corner. Escapes:
 // \c(r g b), \a(r g b a) colour (0..255), \b+ \b- bold, \i+ \i- italic. The style is
-// reset to white, upright and not bold at the end of every call.
+// reset to white, upright and not bold at the end of every call. Without a loaded font
+// (none yet, or the last load failed) it draws nothing.
 void Print(int32_t x, int32_t y, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
 // Read-only access to the font.

@@ -13,6 +13,7 @@
 #include <system_error>
 #include <vector>
 
+#include "log/log.h"
 #include "textures/bmp_decode.h"
 #include "textures/gl_context_state.h"
 #include "textures/texture_pixels.h"
@@ -20,7 +21,7 @@
 namespace {
 
 void ReportFailure(const char* file, const std::string& reason) {
-  std::fprintf(stderr, "Texture \"%s\": %s\n", file ? file : "", reason.c_str());
+  Log("texture", QuotedFile(file ? file : ""), reason);
 }
 
 std::string WorkingFolder() {
@@ -120,8 +121,8 @@ bool Texture::LoadBMPWithAlpha(const char* file) {
   std::string error;
   std::vector<uint8_t> bytes;
   if (!ReadWholeFile(file, &bytes, &error)) {
-    std::fprintf(stderr, "Error: cannot open texture file \"%s\" (working folder \"%s\"): %s\n", file ? file : "",
-                 WorkingFolder().c_str(), error.c_str());
+    Log("texture", QuotedFile(file ? file : ""),
+        error + " (working folder " + QuotedFile(WorkingFolder()) + "); the program ends");
     std::exit(1);
   }
   const std::optional<RgbImage> image = DecodeBmp(bytes.data(), bytes.size(), &error);

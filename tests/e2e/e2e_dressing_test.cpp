@@ -34,7 +34,7 @@ class DressingE2ETest : public ::testing::Test {
     run.CopyDefaultWorld();
     run.WriteSettings(ini);
     EXPECT_TRUE(run.Start(x.Env()));
-    auto id = x.WaitForWindow("Quillmarsh", 60.0);
+    auto id = WaitForProgramWindow(x, run, "Quillmarsh", 30.0);
     EXPECT_TRUE(id.has_value()) << run.Stderr();
     Sleep(2500);
     Shot shot;
@@ -47,7 +47,7 @@ class DressingE2ETest : public ::testing::Test {
     x.Xdotool({"keydown", "--window", id.value_or("0"), "Escape"});
     Sleep(200);
     x.Xdotool({"keyup", "Escape"});
-    EXPECT_EQ(run.Wait(30.0), std::optional<int>(1)) << run.Stderr();
+    EXPECT_EQ(run.Wait(30.0), std::optional<int>(0)) << run.Stderr();
     return shot;
   }
 

@@ -1,6 +1,7 @@
 // Every failure a user can cause, and every way the program ends, run for real: the
 // message on stderr, the "Error" box where one is shown (dismissed with Return), the
-// exit code, and that the program's folder holds no new file afterwards.
+// exit code, that no process the program started is left behind, and that the
+// program's folder holds no new file afterwards.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +10,10 @@
 #include <filesystem>
 #include <memory>
 #include <ostream>
+#include <sstream>
 #include <thread>
+
+#include <signal.h>
 
 #include "support/e2e.h"
 #include "support/test_files.h"
@@ -18,10 +22,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// How a run ends: dismissing the box, by itself, or run on and ended by the user.
-enum class Ending { Box, Exits, Escape, WindowClose, AltF4 };
+// How a run ends: dismissing the box, by itself, run on and ended by the user, or by
+// a signal (`Case::signal`) while the box is up or while it runs.
+enum class Ending { Box, Exits, Escape, WindowClose, AltF4, SignalDuringBox, SignalWhileRunning };
 // Where the program looks for a display.
-enum class Server { Normal, WithoutGlx, None };
+enum class Server { Normal, WithoutGlx, WithoutFonts, None };
 // What is done to a file of the copied world before the start.
 enum class Change { Truncate, Remove, MakeDirectory };
 
@@ -52,11 +57,14 @@ struct Case {
   Server server = Server::Normal;
   bool (*picture)(const Shot&) = nullptr;  // checked while it runs
   const char* environment = nullptr;       // "NAME=value" added to the program's environment
+  int signal = 0;                          // sent by the Signal... endings
 };
 
 // Rows are named in the test's name; the default print would dump the row's bytes.
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
+// A box that has not appeared by then will not: a row fails instead of waiting on.
+constexpr double kBoxSeconds = 15.0;
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 
@@ -112,15 +120,37 @@ std::vector<std::string> FilesWithoutCapture(const ProgramRun& run) {
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// Before any row: a server that cannot show the box would fail every box row, each
+// only after its wait; say once, at once, what is missing.
+class ErrorBoxCheck : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    XServer x;
+    ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+    const std::string problem = x.ErrorBoxProblem();
+    ASSERT_TRUE(problem.empty()) << problem;
+  }
+};
+const auto* const kErrorBoxCheck = ::testing::AddGlobalTestEnvironment(new ErrorBoxCheck);
+
+// Waits for the "Error" box; gives up as soon as the program has ended or said on
+// stderr that it cannot show the box.
+std::optional<std::string> WaitForBox(const XServer& x, ProgramRun& run) {
+  return x.WaitForWindow("Error", kBoxSeconds, [&run]() {
+    return run.Running() && run.Stderr().find("Error box: cannot be shown") == std::string::npos;
+  });
+}
+
 class FailurePathTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(FailurePathTest, ReportsAndEndsAsItShould) {
   const Case& c = GetParam();
   std::unique_ptr<XServer> x;
   if (c.server != Server::None) {
-    x = std::make_unique<XServer>(1024, 768, c.server == Server::WithoutGlx
-                                                 ? std::vector<std::string>{"-extension", "GLX"}
-                                                 : std::vector<std::string>{});
+    std::vector<std::string> arguments;
+    if (c.server == Server::WithoutGlx) arguments = {"-extension", "GLX"};
+    if (c.server == Server::WithoutFonts) arguments = {"-fp", "built-ins"};  // no font the box can use
+    x = std::make_unique<XServer>(1024, 768, arguments);
     ASSERT_TRUE(x->ok()) << "Xvfb did not start";
   }
   ProgramRun run;
@@ -138,27 +168,29 @@ TEST_P(FailurePathTest, ReportsAndEndsAsItShould) {
   }
   ASSERT_TRUE(run.Start(env));
   std::optional<int> exitCode;
-  if (c.ending == Ending::Box) {
-    const auto box = x->WaitForWindow("Error", 60.0);
-    ASSERT_TRUE(box.has_value() && x->WaitUntilViewable(*box, 30.0)) << run.Stderr();
+  if (c.ending == Ending::Box || c.ending == Ending::SignalDuringBox) {
+    const auto box = WaitForBox(*x, run);
+    ASSERT_TRUE(box.has_value() && x->WaitUntilViewable(*box, kBoxSeconds)) << run.Stderr();
     Sleep(300);
     EXPECT_TRUE(run.Running()) << "the box holds the program until it is dismissed";
+    if (c.ending == Ending::SignalDuringBox) run.Signal(c.signal);
     // On a loaded machine a key can reach the box before it listens: press again
     // while it is still there.
-    for (int press = 0; press < 5 && run.Running(); ++press) {
+    for (int press = 0; press < 5 && run.Running() && c.ending == Ending::Box; ++press) {
       x->Xdotool({"key", "--window", *box, "Return"});
       for (int tick = 0; tick < 60 && run.Running(); ++tick) Sleep(100);
     }
     exitCode = run.Wait(10.0);
+    EXPECT_TRUE(x->FindWindows("Error").empty()) << "the box is gone with the program";
   } else if (c.ending == Ending::Exits) {
     exitCode = run.Wait(60.0);
     if (x) {
       EXPECT_TRUE(x->FindWindows("Error").empty());
     }
   } else {
-    const auto id = x->WaitForWindow("Quillmarsh", 60.0);
+    const auto id = WaitForProgramWindow(*x, run, "Quillmarsh", 30.0);
     ASSERT_TRUE(id.has_value()) << run.Stderr();
-    ASSERT_TRUE(x->WaitUntilViewable(*id, 60.0)) << run.Stderr();
+    ASSERT_TRUE(x->WaitUntilViewable(*id, 30.0)) << run.Stderr();
     Sleep(1500);
     EXPECT_TRUE(run.Running()) << run.Stderr();
     EXPECT_TRUE(x->FindWindows("Error").empty()) << run.Stderr();
@@ -173,6 +205,8 @@ TEST_P(FailurePathTest, ReportsAndEndsAsItShould) {
       x->Xdotool({"keydown", "--window", *id, "Escape"});
       Sleep(200);
       x->Xdotool({"keyup", "Escape"});
+    } else if (c.ending == Ending::SignalWhileRunning) {
+      run.Signal(c.signal);
     } else if (c.ending == Ending::WindowClose) {
       EXPECT_TRUE(x->SendDeleteWindow(*id));
     } else {
@@ -181,7 +215,12 @@ TEST_P(FailurePathTest, ReportsAndEndsAsItShould) {
     exitCode = run.Wait(30.0);
   }
   EXPECT_EQ(exitCode, std::optional<int>(c.exitCode)) << run.Stderr();
+  EXPECT_TRUE(run.NothingLeftBehind(5.0)) << "a process the program started outlived it";
   const std::string err = run.Stderr();
+  std::istringstream lines(err);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_EQ(line.rfind("quillmarsh: ", 0), 0u) << "not in the program's message format: " << line;
+  }
   for (const char* text : c.stderrHas) {
     const std::string wanted = Replace(text, "%F", run.folder());
     EXPECT_NE(err.find(wanted), std::string::npos) << "missing: " << wanted << "\nstderr:\n" << err;
@@ -190,102 +229,112 @@ TEST_P(FailurePathTest, ReportsAndEndsAsItShould) {
 }
 
 const Case kCases[] = {
-    // [SECTION] Ways to end a running program
-    {"Escape", {}, {}, {}, Ending::Escape, 1},
-    {"WindowManagerClose", {}, {}, {}, Ending::WindowClose, 1},
-    {"AltF4", {}, {}, {}, Ending::AltF4, 1},
+    // [SECTION] Ways to end a running program: 0 after a normal end, 128 + the signal
+    {"Escape", {}, {}, {}, Ending::Escape, 0},
+    {"WindowManagerClose", {}, {}, {}, Ending::WindowClose, 0},
+    {"AltF4", {}, {}, {}, Ending::AltF4, 0},
+    {"SigtermWhileRunning", {}, {}, {}, Ending::SignalWhileRunning, 128 + SIGTERM, Server::Normal, nullptr,
+     nullptr, SIGTERM},
+    {"SigintWhileRunning", {}, {}, {}, Ending::SignalWhileRunning, 128 + SIGINT, Server::Normal, nullptr,
+     nullptr, SIGINT},
+    // The box is shown by a helper process: it must go with the program.
+    {"SigtermWhileTheBoxIsUp", {{"World", "WorldSizeX", "1"}}, {}, {"quillmarsh: Error: World/WorldSizeX is 1"},
+     Ending::SignalDuringBox, 128 + SIGTERM, Server::Normal, nullptr, nullptr, SIGTERM},
+    {"SigintWhileTheBoxIsUp", {{"Resolution", "Width", "20000"}}, {}, {"quillmarsh: Error: Window creation error"},
+     Ending::SignalDuringBox, 128 + SIGINT, Server::Normal, nullptr, nullptr, SIGINT},
 
-    // [SECTION] Window and context
-    {"NoDisplay", {}, {}, {"no display was found", "Error: Failed to register the window class"},
-     Ending::Exits, 0, Server::None},
+    // [SECTION] Window and context: every failure ends with 1
+    {"NoDisplay", {}, {}, {"quillmarsh: window system: cannot start: no display was found",
+                           "quillmarsh: Error: Failed to register the window class"},
+     Ending::Exits, 1, Server::None},
+    // The box cannot be shown: the reason is given, and the program ends as after the box.
+    {"ErrorBoxCannotBeShown", {{"World", "WorldSizeX", "1"}}, {},
+     {"quillmarsh: Error: World/WorldSizeX is 1",
+      "quillmarsh: Error box: cannot be shown: the X server has no core font for it (install xfonts-base)"},
+     Ending::Exits, 1, Server::WithoutFonts},
     {"WindowTooLarge", {{"Resolution", "Width", "20000"}}, {},
-     {"Window is too large", "Error: Window creation error"}, Ending::Box, 0},
-    {"DisplayWithoutGlx", {}, {}, {"GLX is not supported", "Error: Window creation error"}, Ending::Box, 0,
-     Server::WithoutGlx},
+     {"Window is too large", "quillmarsh: Error: Window creation error"}, Ending::Box, 1},
+    {"DisplayWithoutGlx", {}, {}, {"GLX is not supported", "quillmarsh: Error: Window creation error"},
+     Ending::Box, 1, Server::WithoutGlx},
     // A driver that refuses the context: its X error must not end the program silently.
-    {"DriverRefusesTheContext", {}, {}, {"Error: Can't create a GL rendering context"}, Ending::Box, 1,
+    {"DriverRefusesTheContext", {}, {}, {"quillmarsh: Error: Can't create a GL rendering context"}, Ending::Box, 1,
      Server::Normal, nullptr, "MESA_GL_VERSION_OVERRIDE=0.5"},
     {"ImpossibleFullScreenSize",
      {{"Resolution", "Width", "123"}, {"Resolution", "Height", "77"}, {"Resolution", "Fullscreen", "1"}},
      {},
-     {"Error: Can't switch resolution"},
+     {"quillmarsh: Error: Can't switch resolution"},
      Ending::Box,
      1},
     // The defaults then apply, full screen at 320 x 240 among them, which Xvfb lacks.
     {"SettingsFileUnreadable", {}, {{"Quillmarsh.ini", Change::MakeDirectory}},
-     {"Settings: cannot read \"%F/Quillmarsh.ini\": Is a directory; using the default settings",
-      "Error: Can't switch resolution"},
+     {"quillmarsh: settings: \"%F/Quillmarsh.ini\": cannot read: Is a directory; using the default settings",
+      "quillmarsh: Error: Can't switch resolution"},
      Ending::Box, 1},
 
     // [SECTION] Scene set-up
     {"TreesFindNoRoom", {{"Trees", "Count", "3000"}, {"Trees", "MaxTerrainRoughness", "0.00001"}}, {},
-     {"Error: Can't find enough valid places to place all trees"}, Ending::Box, 1},
+     {"quillmarsh: Error: Can't find enough valid places to place all trees"}, Ending::Box, 1},
     {"MoreTreesThanCells", {{"Trees", "Count", "100000"}}, {},
-     {"Error: Trees/Count is 100000: the terrain has only 65536 cells and holds at most one tree per cell"},
+     {"quillmarsh: Error: Trees/Count is 100000: the terrain has only 65536 cells and holds at most one tree "
+      "per cell"},
      Ending::Box, 1},
     {"TreesBeyondMemory", {{"Trees", "Count", "2000000000"}, {"Trees", "Size", "0"}}, {},
-     {"Error: Trees/Count is 2000000000: not enough memory for that many trees"}, Ending::Box, 1},
+     {"quillmarsh: Error: Trees/Count is 2000000000: not enough memory for that many trees"}, Ending::Box, 1},
     {"WorldSizeXTooSmall", {{"World", "WorldSizeX", "1"}}, {},
-     {"Error: World/WorldSizeX is 1; it must be between 2 and 32767 samples"}, Ending::Box, 1},
+     {"quillmarsh: Error: World/WorldSizeX is 1; it must be between 2 and 32767 samples"}, Ending::Box, 1},
     {"WorldSizeYBeyondSixteenBits", {{"World", "WorldSizeY", "70000"}}, {},
-     {"Error: World/WorldSizeY is 70000; it must be between 2 and 32767 samples"}, Ending::Box, 1},
+     {"quillmarsh: Error: World/WorldSizeY is 70000; it must be between 2 and 32767 samples"}, Ending::Box, 1},
     {"WorldBeyondMemory", {{"World", "WorldSizeX", "32767"}, {"World", "WorldSizeY", "32767"}}, {},
-     {"Error: a world of 32767 x 32767 samples needs ", " MB of memory; only "}, Ending::Box, 1},
+     {"quillmarsh: Error: a world of 32767 x 32767 samples needs ", " MB of memory; only "}, Ending::Box, 1},
     {"HeightsBeyondFloat", {{"World", "HeightScaling", "1e37"}, {"World", "StepSize", "100"}}, {},
-     {"Error: World/HeightScaling is ", "the heights do not fit in a float"}, Ending::Box, 1},
+     {"quillmarsh: Error: World/HeightScaling is ", "the heights do not fit in a float"}, Ending::Box, 1},
 
     // [SECTION] Colour-keyed images that cannot be opened end the program at once
     {"CrosshairUnnamed", {{"Crosshair", "Texture", ""}}, {},
-     {"Error: cannot open texture file \"\" (working folder \"%F\")"}, Ending::Exits, 1},
+     {"quillmarsh: texture: \"\": cannot open file (working folder \"%F\"); the program ends"}, Ending::Exits, 1},
     {"CrosshairMissing", {}, {{"gfx/Crosshair.bmp", Change::Remove}},
-     {"Error: cannot open texture file \"gfx/Crosshair.bmp\" (working folder \"%F\")"}, Ending::Exits, 1},
+     {"quillmarsh: texture: \"gfx/Crosshair.bmp\": cannot open file (working folder \"%F\"); the program ends"},
+     Ending::Exits, 1},
     {"Tree1Missing", {}, {{"gfx/Trees/Tree1.bmp", Change::Remove}},
-     {"Error: cannot open texture file \"gfx/Trees/Tree1.bmp\" (working folder \"%F\")"}, Ending::Exits, 1},
-    {"Tree2Missing", {}, {{"gfx/Trees/Tree2.bmp", Change::Remove}},
-     {"Error: cannot open texture file \"gfx/Trees/Tree2.bmp\" (working folder \"%F\")"}, Ending::Exits, 1},
-    {"Tree3Missing", {}, {{"gfx/Trees/Tree3.bmp", Change::Remove}},
-     {"Error: cannot open texture file \"gfx/Trees/Tree3.bmp\" (working folder \"%F\")"}, Ending::Exits, 1},
-    {"Tree4Missing", {}, {{"gfx/Trees/Tree4.bmp", Change::Remove}},
-     {"Error: cannot open texture file \"gfx/Trees/Tree4.bmp\" (working folder \"%F\")"}, Ending::Exits, 1},
+     {"quillmarsh: texture: \"gfx/Trees/Tree1.bmp\": cannot open file (working folder \"%F\")"}, Ending::Exits, 1},
     {"Tree5Missing", {}, {{"gfx/Trees/Tree5.bmp", Change::Remove}},
-     {"Error: cannot open texture file \"gfx/Trees/Tree5.bmp\" (working folder \"%F\")"}, Ending::Exits, 1},
+     {"quillmarsh: texture: \"gfx/Trees/Tree5.bmp\": cannot open file (working folder \"%F\")"}, Ending::Exits, 1},
 
     // [SECTION] Files the readers refuse: the program runs on without them
     {"BrokenHeightMap", {}, {{"gfx/Terrain/Heightmap.bmp", Change::Truncate}},
-     {"Terrain: height map \"gfx/Terrain/Heightmap.bmp\" cannot be used ("}, Ending::Escape, 1},
+     {"quillmarsh: height map: \"gfx/Terrain/Heightmap.bmp\": cannot be used ("}, Ending::Escape, 0},
     {"BrokenGroundTexture",
      {{"Resolution", "Width", "400"}, {"Resolution", "Height", "300"}},
      {{"gfx/Textures/Landscape5.bmp", Change::Truncate}},
-     {"Texture \"gfx/Textures/Landscape5.bmp\": "},
+     {"quillmarsh: texture: \"gfx/Textures/Landscape5.bmp\": "},
      Ending::Escape,
-     1,
+     0,
      Server::Normal,
      &PlainGround},
     {"MissingGroundTexture",
      {{"Resolution", "Width", "400"}, {"Resolution", "Height", "300"}},
      {{"gfx/Textures/Landscape5.bmp", Change::Remove}},
-     {"Texture \"gfx/Textures/Landscape5.bmp\": "},
+     {"quillmarsh: texture: \"gfx/Textures/Landscape5.bmp\": cannot open file"},
      Ending::Escape,
-     1,
+     0,
      Server::Normal,
      &PlainGround},
-    {"BrokenSky", {}, {{"gfx/Sky.bmp", Change::Truncate}}, {"Texture \"gfx/Sky.bmp\": "}, Ending::Escape, 1},
-    {"BrokenTreeImage", {}, {{"gfx/Trees/Tree3.bmp", Change::Truncate}}, {"Texture \"gfx/Trees/Tree3.bmp\": "},
-     Ending::Escape, 1},
-    {"BrokenCrosshair", {}, {{"gfx/Crosshair.bmp", Change::Truncate}}, {"Texture \"gfx/Crosshair.bmp\": "},
-     Ending::Escape, 1},
+    {"BrokenSky", {}, {{"gfx/Sky.bmp", Change::Truncate}}, {"quillmarsh: texture: \"gfx/Sky.bmp\": "},
+     Ending::Escape, 0},
+    {"BrokenTreeImage", {}, {{"gfx/Trees/Tree3.bmp", Change::Truncate}},
+     {"quillmarsh: texture: \"gfx/Trees/Tree3.bmp\": "}, Ending::Escape, 0},
     {"BrokenModel", {}, {{"gfx/Weapon/Lantern.md2", Change::Truncate}},
-     {"Error: weapon model \"gfx/Weapon/Lantern.md2\": "}, Ending::Escape, 1, Server::Normal, &NoLantern},
+     {"quillmarsh: weapon model: \"gfx/Weapon/Lantern.md2\": "}, Ending::Escape, 0, Server::Normal, &NoLantern},
     {"MissingModel", {{"Weapon", "Model", "gfx/Weapon/Nothing.md2"}}, {},
-     {"Error: weapon model \"gfx/Weapon/Nothing.md2\": cannot open the file"}, Ending::Escape, 1},
-    {"BrokenSkin", {}, {{"gfx/Weapon/Lantern.bmp", Change::Truncate}}, {"Texture \"gfx/Weapon/Lantern.bmp\": "},
-     Ending::Escape, 1},
+     {"quillmarsh: weapon model: \"gfx/Weapon/Nothing.md2\": cannot open the file"}, Ending::Escape, 0},
+    {"BrokenSkin", {}, {{"gfx/Weapon/Lantern.bmp", Change::Truncate}},
+     {"quillmarsh: texture: \"gfx/Weapon/Lantern.bmp\": "}, Ending::Escape, 0},
     {"BrokenFont", {}, {{"gfx/Font.tga", Change::Truncate}},
-     {"Error: font \"gfx/Font.tga\": the file ends before all pixels are read"}, Ending::Escape, 1},
+     {"quillmarsh: font: \"gfx/Font.tga\": the file ends before all pixels are read"}, Ending::Escape, 0},
     {"NonFiniteSettings", {{"Motion", "Speed", "nan"}, {"Gravity", "GravityAcceleration", "1e999"}}, {},
-     {"Settings: [Motion] Speed = \"nan\" is not a finite number; using the default 0.5",
-      "Settings: [Gravity] GravityAcceleration = \"1e999\" is not a finite number; using the default"},
-     Ending::Escape, 1},
+     {"quillmarsh: settings: Motion/Speed: \"nan\" is not a finite number; using the default 0.5",
+      "quillmarsh: settings: Gravity/GravityAcceleration: \"1e999\" is not a finite number; using the default"},
+     Ending::Escape, 0},
 };
 
 INSTANTIATE_TEST_SUITE_P(EveryPath, FailurePathTest, ::testing::ValuesIn(kCases),

@@ -20,7 +20,7 @@ class WindowE2ETest : public ::testing::Test {
   std::string StartAndFindWindow() {
     run.WriteSettings(settings);
     EXPECT_TRUE(run.Start(x.Env()));
-    auto id = x.WaitForWindow("Quillmarsh", 30.0);
+    auto id = WaitForProgramWindow(x, run, "Quillmarsh", 30.0);
     EXPECT_TRUE(id.has_value() && x.WaitUntilViewable(*id, 30.0)) << run.Stderr();
     // Let the first frames run.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));

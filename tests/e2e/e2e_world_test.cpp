@@ -41,7 +41,7 @@ class WorldE2ETest : public ::testing::Test {
   std::string Start() {
     run.WriteSettings(settings);
     EXPECT_TRUE(run.Start(x.Env()));
-    auto id = x.WaitForWindow("Quillmarsh", 60.0);
+    auto id = WaitForProgramWindow(x, run, "Quillmarsh", 30.0);
     EXPECT_TRUE(id.has_value()) << run.Stderr();
     Sleep(1500);
     return id.value_or("");
@@ -56,7 +56,7 @@ class WorldE2ETest : public ::testing::Test {
 
   void Quit(const std::string& id) {
     x.Xdotool({"key", "--window", id, "Escape"});
-    EXPECT_EQ(run.Wait(30.0), std::optional<int>(1)) << run.Stderr();
+    EXPECT_EQ(run.Wait(30.0), std::optional<int>(0)) << run.Stderr();
   }
 
   static constexpr int kWidth = 400;

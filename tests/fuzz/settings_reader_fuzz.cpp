@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "log/log.h"
 #include "settings/settings.h"
 
 namespace {
@@ -22,7 +23,7 @@ void CheckPath(const char (&path)[kPathSize]) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  SetSettingsMessageSink(Quiet);
+  SetLogSink(Quiet);
   Settings s;
   s.LoadFromText(std::string_view(reinterpret_cast<const char*>(data), size));
 

@@ -130,3 +130,27 @@ TEST_F(TextPrinterGL, RestoresEveryStateItChangesEitherWay) {
     EXPECT_TRUE(!TextPrinter::Style().bold && TextPrinter::Style().slant == 0);
   }
 }
+
+TEST_F(TextPrinterGL, NoTextWithoutAFontUntilALoadSucceeds) {
+  // A file that is not there, and a header whose pixels are missing.
+  std::vector<uint8_t> header(18, 0);
+  header[2] = 3;
+  header[12] = header[14] = 32;
+  header[16] = 8;
+  WriteFile(dir_.File("broken.tga"), header);
+  for (const std::string& path : {dir_.File("missing.tga"), dir_.File("broken.tga")}) {
+    SCOPED_TRACE(path);
+    ASSERT_TRUE(LoadFont(8));  // a good font before does not carry over
+    testing::internal::CaptureStderr();
+    EXPECT_NE(TextPrinter::LoadFont(path.c_str()), kFontLoaded);
+    testing::internal::GetCapturedStderr();
+    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    const std::vector<uint8_t> before = gl_.ReadPixelsTopDown();
+    TextPrinter::Print(10, 20, "%iFPS", 60);
+    EXPECT_TRUE(gl_.ReadPixelsTopDown() == before);
+  }
+  ASSERT_TRUE(LoadFont(8));
+  TextPrinter::Print(10, 20, "%iFPS", 60);
+  EXPECT_EQ(RedGreen(14, 24), (std::array<int, 2>{255, 255}));
+}

@@ -190,14 +190,30 @@ std::vector<std::string> XServer::FindWindows(const std::string& name) const {
   return ids;
 }
 
-std::optional<std::string> XServer::WaitForWindow(const std::string& name, double timeoutSeconds) const {
+std::optional<std::string> XServer::WaitForWindow(const std::string& name, double timeoutSeconds,
+                                                   const std::function<bool()>& stillWorth) const {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
   while (std::chrono::steady_clock::now() < deadline) {
     auto ids = FindWindows(name);
     if (!ids.empty()) return ids.front();
+    if (stillWorth && !stillWorth()) return std::nullopt;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return std::nullopt;
+}
+
+std::string XServer::ErrorBoxProblem() const {
+  Display* display = XOpenDisplay(display_.c_str());
+  if (display == nullptr) return "cannot connect to the X server " + display_;
+  int count = 0;
+  // The pattern the window library asks for when it draws the box's text.
+  const char* pattern = "-*-*-medium-r-normal--*-120-*-*-*-*-*-*";
+  char** names = XListFonts(display, pattern, 1, &count);
+  if (names != nullptr) XFreeFontNames(names);
+  XCloseDisplay(display);
+  if (count > 0) return "";
+  return std::string("the X server has no core font matching ") + pattern +
+         ", so the \"Error\" box cannot be shown: install xfonts-base (scripts/install-deps.sh does)";
 }
 
 bool XServer::WaitUntilViewable(const std::string& windowId, double timeoutSeconds) const {
@@ -258,6 +274,7 @@ ProgramRun::ProgramRun() {
 }
 
 ProgramRun::~ProgramRun() {
+  if (group_ > 0) kill(-group_, SIGKILL);
   if (pid_ > 0 && !exitCode_) {
     kill(-pid_, SIGKILL);
     kill(pid_, SIGKILL);
@@ -285,7 +302,21 @@ bool ProgramRun::Start(const std::map<std::string, std::string>& env) {
   int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   pid_ = Spawn({folder_ + "/quillmarsh"}, env, folder_, -1, errFd);
   close(errFd);
+  group_ = pid_;  // Spawn makes the program the leader of a process group of its own
   return pid_ > 0;
+}
+
+void ProgramRun::Signal(int signal) const {
+  if (pid_ > 0 && !exitCode_) kill(pid_, signal);
+}
+
+bool ProgramRun::NothingLeftBehind(double timeoutSeconds) const {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+  while (group_ > 0 && kill(-group_, 0) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
 }
 
 std::optional<int> ProgramRun::Wait(double timeoutSeconds) {
@@ -313,6 +344,11 @@ std::vector<std::string> ProgramRun::ListFiles() const {
     files.push_back(fs::relative(entry.path(), folder_).string());
   }
   return files;
+}
+
+std::optional<std::string> WaitForProgramWindow(const XServer& x, ProgramRun& run, const std::string& name,
+                                                double timeoutSeconds) {
+  return x.WaitForWindow(name, timeoutSeconds, [&run]() { return run.Running(); });
 }
 
 // [SECTION] Settings text

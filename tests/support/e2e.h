@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -29,8 +30,13 @@ class XServer {
 
   // Window ids whose name matches `name` (xdotool search --name).
   std::vector<std::string> FindWindows(const std::string& name) const;
-  // Waits up to `timeoutSeconds` for such a window.
-  std::optional<std::string> WaitForWindow(const std::string& name, double timeoutSeconds) const;
+  // Waits up to `timeoutSeconds` for such a window; gives up early when `stillWorth`
+  // (if given) says the window can no longer come.
+  std::optional<std::string> WaitForWindow(const std::string& name, double timeoutSeconds,
+                                           const std::function<bool()>& stillWorth = nullptr) const;
+  // What keeps this server from showing the program's "Error" box ("" when nothing does):
+  // the box draws its text with a core font that minimal servers lack.
+  std::string ErrorBoxProblem() const;
   // Waits up to `timeoutSeconds` until the window is mapped and viewable. (A window can
   // be found by name while it is still hidden, before the program shows it.)
   bool WaitUntilViewable(const std::string& windowId, double timeoutSeconds) const;
@@ -67,6 +73,11 @@ class ProgramRun {
   // Waits for the exit code; kills the program and returns nothing after the timeout.
   std::optional<int> Wait(double timeoutSeconds);
   bool Running();
+  // Sends a signal to the program alone (not to processes it started).
+  void Signal(int signal) const;
+  // Waits up to `timeoutSeconds` until no process started by the program is left (the
+  // program itself must have ended and been waited for).
+  bool NothingLeftBehind(double timeoutSeconds) const;
   std::string Stderr() const;
   // The folder's files (relative names), to check that nothing was written.
   std::vector<std::string> ListFiles() const;
@@ -74,6 +85,7 @@ class ProgramRun {
  private:
   std::string folder_;
   pid_t pid_ = -1;
+  pid_t group_ = -1;
   std::optional<int> exitCode_;
 };
 
@@ -85,6 +97,11 @@ std::string WithSetting(const std::string& ini, const std::string& section, cons
 std::string ShippedSettings();
 // The shipped settings in a window of width x height instead of full screen.
 std::string WindowedShippedSettings(int width, int height);
+
+// Waits up to `timeoutSeconds` for the program's window called `name`; gives up as soon
+// as the program has ended.
+std::optional<std::string> WaitForProgramWindow(const XServer& x, ProgramRun& run, const std::string& name,
+                                                double timeoutSeconds);
 
 // The environment variables of this process, with DISPLAY and WAYLAND_DISPLAY removed.
 std::map<std::string, std::string> EnvironmentWithoutDisplay();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "log/log.h"
 #include "settings/settings.h"
 #include "support/test_files.h"
 
@@ -17,9 +18,9 @@ class SettingsFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     gMessages.clear();
-    SetSettingsMessageSink([](const std::string& line) { gMessages.push_back(line); });
+    SetLogSink([](const std::string& line) { gMessages.push_back(line); });
   }
-  void TearDown() override { SetSettingsMessageSink(nullptr); }
+  void TearDown() override { SetLogSink(nullptr); }
 };
 
 TEST_F(SettingsFileTest, PathLiesBesideTheExecutableAndIsNeverCut) {

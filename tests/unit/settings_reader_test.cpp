@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "log/log.h"
 #include "settings/settings.h"
 #include "support/test_files.h"
 
@@ -19,9 +20,9 @@ class SettingsReaderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     gMessages.clear();
-    SetSettingsMessageSink([](const std::string& line) { gMessages.push_back(line); });
+    SetLogSink([](const std::string& line) { gMessages.push_back(line); });
   }
-  void TearDown() override { SetSettingsMessageSink(nullptr); }
+  void TearDown() override { SetLogSink(nullptr); }
 
   static Settings Read(const std::string& text) {
     Settings s;
@@ -68,7 +69,7 @@ TEST_F(SettingsReaderTest, NonFiniteFloatsTakeTheDefaultWithOneMessage) {
   EXPECT_FLOAT_EQ(s.viewDepth, 7.5f);
   EXPECT_FLOAT_EQ(s.treesSize, 1e38f);  // large but a float
   ASSERT_EQ(gMessages.size(), 4u);
-  EXPECT_EQ(gMessages[1], "Settings: [Motion] Speed = \"nan\" is not a finite number; using the default 0.5");
+  EXPECT_EQ(gMessages[1], "quillmarsh: settings: Motion/Speed: \"nan\" is not a finite number; using the default 0.5");
 }
 
 TEST_F(SettingsReaderTest, PathsAreKeptUpTo259CharactersAndUnquoted) {
