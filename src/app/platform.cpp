@@ -64,8 +64,6 @@ Platform::~Platform() {
 }
 
 bool Platform::InitVideo(std::string& why) {
-  // Installed before SDL opens the display; SDL puts its own handlers around the calls
-  // it expects to fail and restores this one afterwards.
   // Without any of these no window system can be reached; asking the window library
   // anyway would only add its own complaints to the message.
   if (std::getenv("SDL_VIDEODRIVER") == nullptr && std::getenv("DISPLAY") == nullptr &&
@@ -73,6 +71,8 @@ bool Platform::InitVideo(std::string& why) {
     why = kNoDisplay;
     return false;
   }
+  // Installed before SDL opens the display; SDL puts its own handlers around the calls
+  // it expects to fail and restores this one afterwards.
   XSetErrorHandler(&RecordXError);
   // SIGINT and SIGTERM are the program's own (see termination.h).
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");

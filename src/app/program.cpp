@@ -1,8 +1,6 @@
 // Entry, window procedure and main loop.
 #include "app/program.h"
 
-#include <SDL.h>
-
 #include <string>
 
 #include "app/termination.h"
