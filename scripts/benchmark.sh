@@ -91,10 +91,11 @@ for b in "${builds[@]}"; do
     fi
     step="$(awk -v n="$n" 'BEGIN { printf "%.6g", 51.2 / (n - 1) }')"
     scaling="$(awk -v s="$step" 'BEGIN { printf "%.6g", 4.0 / s }')"
-    sed -e "s|^WorldSizeX=.*|WorldSizeX=$n|" -e "s|^WorldSizeY=.*|WorldSizeY=$n|" \
-        -e "s|^StepSize=.*|StepSize=$step|" -e "s|^HeightScaling=.*|HeightScaling=$scaling|" \
-        -e "s|^HeightmapFile=.*|HeightmapFile=heights/hm-$n.bmp|" \
-        "$b/Quillmarsh.ini" > "$dir/world-$n.ini"
+    # The settings written by this build's renderer, so that an older build (--before)
+    # reads the same file.
+    "$build/tools/headless/quillmarsh_headless" --settings "$b/Quillmarsh.ini" --print-settings \
+      --set "World/WorldSizeX=$n" --set "World/WorldSizeY=$n" --set "World/StepSize=$step" \
+      --set "World/HeightScaling=$scaling" --set "World/HeightmapFile=heights/hm-$n.bmp" > "$dir/world-$n.ini"
   done
 done
 

@@ -33,20 +33,6 @@ shipped="$build/Quillmarsh.ini"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 
-# set_key FILE SECTION KEY VALUE: the key in that section set to VALUE, added when missing.
-set_key() {
-  awk -v sec="$2" -v key="$3" -v val="$4" '
-    BEGIN { done = 0; insec = 0 }
-    /^\[/ {
-      if (insec && !done) { print key "=" val; done = 1 }
-      insec = (tolower($0) == "[" tolower(sec) "]")
-    }
-    insec && !done && index(tolower($0), tolower(key) "=") == 1 { print key "=" val; done = 1; next }
-    { print }
-    END { if (!done) { if (!insec) print "[" sec "]"; print key "=" val } }
-  ' "$1" >"$1.new" && mv "$1.new" "$1"
-}
-
 # name followed by Section/Key=Value changes to the shipped settings.
 worlds=(
   "default"
@@ -66,16 +52,11 @@ printf '%-20s %s\n' world result
 for entry in "${worlds[@]}"; do
   read -r name changes <<<"$entry"
   if [[ -n "${WORLDS:-}" && " $WORLDS " != *" $name "* ]]; then continue; fi
-  ini="$scratch/$name.ini"
-  cp "$shipped" "$ini"
-  for change in $changes; do
-    section="${change%%/*}"
-    rest="${change#*/}"
-    set_key "$ini" "$section" "${rest%%=*}" "${rest#*=}"
-  done
+  sets=()
+  for change in $changes; do sets+=(--set "$change"); done
   out="$scratch/$name.out"
-  if "$renderer" --folder "$build" --settings "$ini" --size "$size" --soak "$frames" --seed "$seed" \
-      --render-every "$every" --rss-limit-mb "$rss_limit" >"$out" 2>&1; then
+  if "$renderer" --folder "$build" --settings "$shipped" "${sets[@]}" --size "$size" --soak "$frames" \
+      --seed "$seed" --render-every "$every" --rss-limit-mb "$rss_limit" >"$out" 2>&1; then
     printf '%-20s %s\n' "$name" "$(grep '^soak: [0-9]' "$out")"
   else
     failed=1

@@ -10,20 +10,21 @@ scripts/install-deps.sh
 
 jobs=$(nproc)
 fuzz_seconds=${QM_FUZZ_SECONDS:-30}
+# CI sets QM_WERROR=ON: a new warning fails the build there.
+werror=${QM_WERROR:-OFF}
 
+# The three builds are the presets of CMakePresets.json.
 echo "== normal build: unit, gl, e2e"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$jobs"
-ctest --test-dir build -L 'unit|gl|e2e' --output-on-failure -j "$jobs"
+cmake --preset normal -DQM_WERROR="$werror"
+cmake --build --preset normal -j "$jobs"
+ctest --preset normal -j "$jobs"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer: unit"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=ON
-cmake --build build-asan -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan -L unit --output-on-failure -j "$jobs"
+cmake --preset sanitize -DQM_WERROR="$werror"
+cmake --build --preset sanitize -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --preset sanitize -j "$jobs"
 
 echo "== libFuzzer: each target for ${fuzz_seconds} s"
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQM_FUZZ=ON -DQM_FUZZ_SECONDS="$fuzz_seconds"
-cmake --build build-fuzz -j "$jobs"
-ctest --test-dir build-fuzz -L fuzz --output-on-failure
+cmake --preset fuzz -DQM_FUZZ_SECONDS="$fuzz_seconds"
+cmake --build --preset fuzz -j "$jobs"
+ctest --preset fuzz

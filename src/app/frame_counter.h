@@ -3,10 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 class FrameCounter {
  public:
-  using Clock = uint32_t (*)();  // milliseconds, wrapping at 2^32
+  using Clock = std::function<uint32_t()>;  // milliseconds, wrapping at 2^32
 
   // The first sample starts at construction.
   explicit FrameCounter(Clock clock);

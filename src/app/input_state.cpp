@@ -42,12 +42,12 @@ void InputState::ApplyKeys() {
   const bool backward = IsKeyDown(vk::kDown) || IsKeyDown(kLetterY);
   const bool left = IsKeyDown(vk::kLeft) || IsKeyDown(kLetterQ);
   const bool right = IsKeyDown(vk::kRight) || IsKeyDown(kLetterW);
-  const uint32_t now = clock_ != nullptr ? clock_() : moveClock;
+  const uint32_t now = clock_ ? clock_() : moveClock;
   if (forward || backward || left || right) {
     viewer->Move(forward, backward, left, right, false, false, static_cast<int32_t>(now - moveClock));
   }
   // Every frame, so that a key pressed after a pause is given only one frame's time.
-  moveClock = clock_ != nullptr ? clock_() : now;
+  moveClock = clock_ ? clock_() : now;
 
   if (IsKeyDown(vk::kPageUp)) viewer->Pitch(+1.0f);
   if (IsKeyDown(vk::kPageDown)) viewer->Pitch(-1.0f);

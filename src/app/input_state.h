@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <utility>
 
 class Viewer;
 
@@ -19,7 +21,7 @@ class MouseCentre {
 
 class InputState {
  public:
-  using Clock = uint32_t (*)();  // milliseconds
+  using Clock = std::function<uint32_t()>;  // milliseconds
 
   InputState() = default;
   virtual ~InputState() = default;
@@ -40,7 +42,7 @@ class InputState {
   // A speed of 0 would divide the look angle by zero; it is ignored (the divisor stays).
   void SetMouseSpeed(int32_t value);
   void SetMoveClock(uint32_t time) { moveClock = time; }
-  void SetClock(Clock c) { clock_ = c; }
+  void SetClock(Clock c) { clock_ = std::move(c); }
   void SetMouseCentre(MouseCentre* centre) { mouseCentre_ = centre; }
 
   // [SECTION] Per frame
@@ -59,7 +61,7 @@ class InputState {
   uint32_t moveClock = 0;    // clock reading at the last keyboard application
 
  private:
-  Clock clock_ = nullptr;
+  Clock clock_;
   MouseCentre* mouseCentre_ = nullptr;
   bool tapped_[256] = {};  // pressed since the last EndFrame()
 };

@@ -1,62 +1,54 @@
-// The SDL side of the program's one window: video start-up, the window, the message
-// queue, the cursor, the millisecond clock and the "Error" message box.
+// What the program needs from the system it runs on: one window with an OpenGL
+// context, its events, the cursor, a millisecond clock, the "Error" box and the folder
+// of the executable. No window library's types appear here; the program's window is
+// one implementation (sdl_platform.cpp), the headless renderer's off-screen buffer another.
 #pragma once
 
-#include <SDL_video.h>
-
 #include <cstdint>
-#include <deque>
 #include <string>
 
 #include "app/input_state.h"
-#include "app/window_messages.h"
 
-// Milliseconds since start-up, wrapping at 2^32.
-uint32_t Milliseconds();
-
-// The modal "Error" box: error icon, no owner window. Returns once it is dismissed;
-// false, with the reason, when it cannot be shown.
-bool ShowErrorMessageBox(const char* text, std::string* why);
+// What one pump of the events found besides keyboard and mouse input, which goes
+// straight into the input state.
+struct WindowEvents {
+  bool closeRequested = false;  // the window manager's close, Alt+F4
+  bool resized = false;         // the client area is now width x height pixels
+  int32_t width = 0;
+  int32_t height = 0;
+};
 
 class Platform : public MouseCentre {
  public:
-  ~Platform() override;
+  ~Platform() override = default;
 
-  // Starts SDL's video. A video driver that shows nothing (offscreen, dummy) is refused
-  // unless the user asked for it through SDL_VIDEODRIVER; `why` then says no display
-  // was found.
-  bool InitVideo(std::string& why);
-  // The borderless window at (0, 0), hidden until Show(), with an OpenGL pixel format
-  // of RGBA, double buffering and a 16-bit depth buffer.
-  SDL_Window* CreateWindow(const char* title, int32_t width, int32_t height);
-  void ShowAndFocus();
-  SDL_Window* window() const { return window_; }
+  // Reaches the window system; false, with the reason, when there is none.
+  virtual bool StartWindowSystem(std::string& why) = 0;
+  // The borderless window at (0, 0), hidden until ShowAndFocus(), asking for an RGBA
+  // double-buffered pixel format with a 16-bit depth buffer. False when no window can be made.
+  virtual bool CreateWindow(const char* title, int32_t width, int32_t height) = 0;
+  // The OpenGL context, made current, and in full screen the display mode of
+  // width x height. nullptr on success, else the failure's "Error" box text.
+  virtual const char* CreateContext(int32_t width, int32_t height, bool fullscreen) = 0;
+  // Leaves full screen and releases the context. Harmless when parts are missing.
+  virtual void DestroyContext() = 0;
+  // Shows the window with the focus; gives its client size.
+  virtual void ShowAndFocus(int32_t& width, int32_t& height) = 0;
 
-  // Every waiting message, the posted quit message in its place among them.
-  bool PeekMessage(WindowMessage& message);
-  // The quit message carries the program's exit status: 0 after a normal end.
-  void PostQuit(int exitCode) {
-    queue_.push_back(WindowMessage{MessageKind::Quit, static_cast<uint32_t>(exitCode)});
-  }
-
-  // Cursor: centred and hidden while the program runs, shown again at close.
-  void CentreAndHideCursor();
-  void ShowCursor();
-
+  // Every waiting event: keys (as virtual-key codes), mouse moves and button presses
+  // into `input`, the rest into the result.
+  virtual WindowEvents PumpEvents(InputState& input) = 0;
+  // Mouse look on: cursor centred and hidden. Off: cursor shown and left alone.
+  virtual void CaptureMouse(bool on) = 0;
   // The client area's size while the window is the active one; false otherwise.
-  bool ClientSize(int32_t& width, int32_t& height) const;
+  virtual bool ClientSize(int32_t& width, int32_t& height) const = 0;
+  virtual void SwapBuffers() = 0;
 
-  // Mouse look (see InputState).
-  bool ClientCentre(int32_t& x, int32_t& y) override;
-  void PutCursorAt(int32_t x, int32_t y) override;
-
- private:
-  void Pump();
-  void UpdateRelativeMode();
-
-  SDL_Window* window_ = nullptr;
-  bool videoStarted_ = false;
-  bool lookActive_ = false;  // cursor hidden and the mouse driving the view
-  MouseTracker mouse_;
-  std::deque<WindowMessage> queue_;
+  // Milliseconds since start-up, wrapping at 2^32.
+  virtual uint32_t Milliseconds() = 0;
+  // The modal "Error" box; returns once it is dismissed, or false with the reason
+  // when it cannot be shown.
+  virtual bool ShowErrorBox(const char* text, std::string* why) = 0;
+  // The executable's folder with a trailing '/', or "" when it cannot be found.
+  virtual std::string ExecutableFolder() = 0;
 };

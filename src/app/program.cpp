@@ -1,31 +1,15 @@
-// Entry, window procedure and main loop.
+// Start-up, the frame and the main loop.
 #include "app/program.h"
 
 #include <string>
 
 #include "app/termination.h"
 #include "app/virtual_keys.h"
+#include "log/error_box.h"
 #include "log/log.h"
-#include "scene/error_box.h"
+#include "textures/gl_context_state.h"
 
 namespace {
-
-void HandleCreate(Program& program) {
-  const Settings& s = program.settings;
-  if (!program.window.Create(s.resolutionWidth, s.resolutionHeight, s.resolutionFullscreen == 1,
-                             program.platform.window())) {
-    program.window.Destroy();
-    program.platform.PostQuit(1);
-    return;
-  }
-  SceneHooks hooks;
-  hooks.configureInput = [&program](Viewer* viewer, bool invert, int32_t mouseSpeed) {
-    program.ConfigureInput(viewer, invert, mouseSpeed);
-  };
-  hooks.postQuit = [&program]() { program.platform.PostQuit(1); };
-  SetUpScene(program.Scene(), hooks);
-  program.platform.CentreAndHideCursor();
-}
 
 FrameInfo CurrentFrame(Program& program) {
   FrameInfo frame;
@@ -35,16 +19,24 @@ FrameInfo CurrentFrame(Program& program) {
   return frame;
 }
 
-void HandleClose(Program& program) {
-  program.window.Destroy();
-  program.platform.ShowCursor();
-  program.platform.PostQuit(0);
+void Resize(Program& program, int32_t width, int32_t height) {
+  program.window.Resize(static_cast<uint32_t>(width), static_cast<uint32_t>(height), program.settings.viewFOV,
+                        program.settings.viewDepth);
+}
+
+// Window-manager close, Alt+F4, Escape and the termination signals: the context is
+// released and the cursor given back before the program ends.
+void Close(Program& program) {
+  SetGLContextAlive(false);
+  program.platform.DestroyContext();
+  program.platform.CaptureMouse(false);
 }
 
 }  // namespace
 
-Program::Program() : frameCounter(&Milliseconds) {
-  inputState.SetClock(&Milliseconds);
+Program::Program(Platform& p)
+    : platform(p), frameCounter([&p]() { return p.Milliseconds(); }) {
+  inputState.SetClock([&p]() { return p.Milliseconds(); });
   inputState.SetMouseCentre(&platform);
 }
 
@@ -62,79 +54,74 @@ SceneObjects Program::Scene() {
   return scene;
 }
 
-void Program::ConfigureInput(Viewer* v, bool invert, int32_t mouseSpeed) {
-  inputState.SetViewer(v);
-  inputState.SetInvert(invert);
-  inputState.SetMouseSpeed(mouseSpeed);
+bool StartProgram(Program& program, const char* title) {
+  const Settings& s = program.settings;
+  Platform& platform = program.platform;
+  std::string why;
+  if (!platform.StartWindowSystem(why)) {
+    Log("window system", "", "cannot start: " + why);
+    // Without a window system no box can be shown either.
+    SetErrorBoxPresenter(nullptr);
+    ShowErrorBox("Failed to register the window class");
+    return false;
+  }
+  if (!platform.CreateWindow(title, s.resolutionWidth, s.resolutionHeight)) {
+    ShowErrorBox("Window creation error");
+    return false;
+  }
+  if (const char* failure = platform.CreateContext(s.resolutionWidth, s.resolutionHeight, s.resolutionFullscreen == 1)) {
+    ShowErrorBox(failure);
+    platform.DestroyContext();
+    return false;
+  }
+  SetGLContextAlive(true);
+  program.window.InitState();
+  if (!SetUpScene(program.Scene(), &program.timings)) return false;
+  program.inputState.SetViewer(&program.viewer);
+  program.inputState.SetInvert(s.mouseInvert == 1);
+  program.inputState.SetMouseSpeed(s.mouseSpeed);
+
+  platform.CaptureMouse(true);
+  int32_t width = 0, height = 0;
+  platform.ShowAndFocus(width, height);
+  Resize(program, width, height);
+  program.lastFrameMs = platform.Milliseconds();
+  program.inputState.SetMoveClock(program.lastFrameMs);
+  return true;
 }
 
-int WindowProcedure(Program& program, const WindowMessage& message) {
-  switch (message.kind) {
-    case MessageKind::Create: HandleCreate(program); return 0;
-    case MessageKind::Destroy: return 0;
-    case MessageKind::Size:
-      program.window.Resize(message.a, message.b, program.settings.viewFOV, program.settings.viewDepth);
-      return 0;
-    case MessageKind::Close: HandleClose(program); return 0;
-    case MessageKind::KeyDown: program.inputState.SetKey(message.a, true); return 0;
-    case MessageKind::KeyUp: program.inputState.SetKey(message.a, false); return 0;
-    case MessageKind::MouseMove:
-      program.inputState.SetMousePosition(static_cast<int32_t>(message.a & 0xFFFFu),
-                                          static_cast<int32_t>(message.b & 0xFFFFu));
-      return 0;
-    case MessageKind::LButtonDown: program.inputState.SetButton(0, true); return 0;
-    case MessageKind::RButtonDown: program.inputState.SetButton(1, true); return 0;
-    case MessageKind::MButtonDown: program.inputState.SetButton(2, true); return 0;
-    case MessageKind::Quit: return 0;
+bool RunFrame(Program& program, bool draw) {
+  InputState& input = program.inputState;
+  input.ApplyKeys();
+  input.ApplyMouse();
+  program.viewer.Update(program.platform.Milliseconds() - program.lastFrameMs);
+  program.lastFrameMs = program.platform.Milliseconds();
+  if (draw) {
+    RenderFrame(program.Scene(), CurrentFrame(program));
+    program.platform.SwapBuffers();
   }
-  return 0;
+  program.frameCounter.Tick();
+  const bool escape = input.IsKeyDown(vk::kEscape);
+  input.EndFrame();
+  return escape;
 }
 
 namespace {
 
 int Run(Program& program) {
-  program.settings.Load("Quillmarsh.ini");
-  SetErrorBoxPresenter(&ShowErrorMessageBox);
+  Platform& platform = program.platform;
+  program.settings.Load(platform.ExecutableFolder(), "Quillmarsh.ini");
+  SetErrorBoxPresenter([&platform](const char* text, std::string* why) { return platform.ShowErrorBox(text, why); });
+  if (!StartProgram(program, "Quillmarsh")) return 1;
 
-  std::string why;
-  if (!program.platform.InitVideo(why)) {
-    Log("window system", "", "cannot start: " + why);
-    SetErrorBoxPresenter(nullptr);
-    ShowErrorBox("Failed to register the window class");
-    return 1;
-  }
-  if (program.platform.CreateWindow("Quillmarsh", program.settings.resolutionWidth,
-                                    program.settings.resolutionHeight) == nullptr) {
-    ShowErrorBox("Window creation error");
-    return 1;
-  }
-  WindowProcedure(program, WindowMessage{MessageKind::Create});
-  program.platform.ShowAndFocus();
-
-  uint32_t lastTime = Milliseconds();
-  program.inputState.SetMoveClock(lastTime);
   LeaveTerminationToLoop();
   for (;;) {
-    WindowMessage message{MessageKind::Quit};
-    while (program.platform.PeekMessage(message)) {
-      if (message.kind == MessageKind::Quit) return static_cast<int>(message.a);
-      WindowProcedure(program, message);
+    const WindowEvents events = platform.PumpEvents(program.inputState);
+    if (events.resized) Resize(program, events.width, events.height);
+    if (events.closeRequested || TerminationSignal() != 0 || RunFrame(program, true)) {
+      Close(program);
+      return 0;
     }
-    if (TerminationSignal() != 0) {
-      WindowProcedure(program, WindowMessage{MessageKind::Close});
-      continue;
-    }
-    program.inputState.ApplyKeys();
-    program.inputState.ApplyMouse();
-    const uint32_t now = Milliseconds();
-    program.viewer.Update(now - lastTime);
-    lastTime = Milliseconds();
-    RenderFrame(program.Scene(), CurrentFrame(program));
-    program.window.SwapBuffers();
-    program.frameCounter.Tick();
-    const bool escape = program.inputState.IsKeyDown(vk::kEscape);
-    program.inputState.EndFrame();
-    if (escape) WindowProcedure(program, WindowMessage{MessageKind::Close});
   }
 }
 
@@ -143,6 +130,7 @@ int Run(Program& program) {
 int RunProgram(Program& program) {
   InstallTerminationHandlers();
   const int result = Run(program);
+  SetErrorBoxPresenter(nullptr);
   const int signal = TerminationSignal();
   return signal != 0 ? 128 + signal : result;
 }

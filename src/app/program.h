@@ -1,12 +1,14 @@
-// The program: its global objects in their fixed order, the entry, the window
-// procedure and the main loop.
+// The program: its objects in their fixed order, the start-up, the one frame every
+// driver runs (the program's main loop, the headless renderer and its soak), and the
+// main loop.
 #pragma once
+
+#include <cstdint>
 
 #include "app/frame_counter.h"
 #include "app/gl_window.h"
 #include "app/input_state.h"
 #include "app/platform.h"
-#include "app/window_messages.h"
 #include "model/model.h"
 #include "scene/crosshair.h"
 #include "scene/lights.h"
@@ -20,11 +22,10 @@
 // The objects that make up the program, constructed in this order and destroyed in
 // reverse. None owns another; the scene set-up hands out the only pointers between them.
 struct Program {
-  Program();
+  explicit Program(Platform& platform);
   SceneObjects Scene();
-  // The input state's part of the scene set-up.
-  void ConfigureInput(Viewer* viewer, bool invert, int32_t mouseSpeed);
 
+  Platform& platform;  // the window system; not owned
   SkyBox skyBox;
   Viewer viewer;
   Terrain terrain;
@@ -38,13 +39,21 @@ struct Program {
   Flashlight flashlight;
   Sunlight sun;
 
-  // Not one of the program's objects: the SDL side of the window.
-  Platform platform;
+  SceneTimings timings;      // the set-up's slow steps, for the benchmark
+  uint32_t lastFrameMs = 0;  // clock reading after the last viewer update
 };
 
-// The window procedure: 0 for every handled message.
-int WindowProcedure(Program& program, const WindowMessage& message);
+// Window system, window, OpenGL context and state, the scene with the settings already
+// read; then the window is shown with the mouse captured, and the clocks start. A
+// failure has been shown in the "Error" box when this returns false.
+bool StartProgram(Program& program, const char* title);
 
-// The entry: 0 after a normal end; 1 after a failure (a message box, no display, no
-// window); 128 + the signal's number when SIGTERM or SIGINT ended the program.
+// One frame after the events: keys and mouse applied to the viewer, the viewer moved by
+// the time since the last frame, the frame drawn and presented (when `draw`), counted,
+// and ended. True when Escape was down during the frame.
+bool RunFrame(Program& program, bool draw);
+
+// The entry: reads Quillmarsh.ini beside the executable, starts, runs the main loop.
+// 0 after a normal end; 1 after a failure (a message box, no display, no window);
+// 128 + the signal's number when SIGTERM or SIGINT ended the program.
 int RunProgram(Program& program);

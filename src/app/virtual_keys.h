@@ -1,9 +1,7 @@
 // Keyboard codes: the program's input bindings use the classic virtual-key numbering
-// (letters 65..90, digits 48..57, Escape 27, arrows 37..40, ...). SDL keycodes follow
-// the active keyboard layout, so the letter keys do too.
+// (letters 65..90 by the letter the active keyboard layout puts on the key, digits
+// 48..57, Escape 27, arrows 37..40, ...), whatever window system delivers the keys.
 #pragma once
-
-#include <SDL_keycode.h>
 
 namespace vk {
 constexpr int kReturn = 13;
@@ -18,6 +16,3 @@ constexpr int kUp = 38;
 constexpr int kRight = 39;
 constexpr int kDown = 40;
 }  // namespace vk
-
-// The virtual-key code of an SDL keycode, or 0 for a key that has none (dropped).
-int VirtualKeyFromSdl(SDL_Keycode key);

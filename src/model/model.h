@@ -5,7 +5,6 @@
 
 #include <cstdint>
 
-#include "geometry/vector3.h"
 #include "model/model_mesh.h"
 #include "textures/texture.h"
 
@@ -23,7 +22,6 @@ class Model {
   bool Load(const char* modelPath, const char* skinPath);
   // Calls the mesh list (nothing before a successful load).
   void Draw() const;
-  static Float3 Centre(const ModelMesh& m) { return MeshCentre(m); }
 
   uint32_t list = 0;  // display-list name of the mesh list; 0 until loaded
   ModelMesh mesh;

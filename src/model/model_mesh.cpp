@@ -4,62 +4,20 @@
 #include "model/model_mesh.h"
 
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <utility>
 
+#include "io/byte_reader.h"
+#include "io/file_bytes.h"
 #include "log/log.h"
 
 namespace {
 
-// [SECTION] Bounded little-endian byte reader
-
-class ByteReader {
- public:
-  ByteReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-
-  bool Has(uint64_t count) const { return count <= size_ - pos_; }
-  bool Skip(uint64_t count) {
-    if (!Has(count)) return false;
-    pos_ += static_cast<size_t>(count);
-    return true;
-  }
-  bool U8(uint8_t* out) {
-    if (!Has(1)) return false;
-    *out = data_[pos_++];
-    return true;
-  }
-  bool U32(uint32_t* out) {
-    if (!Has(4)) return false;
-    *out = static_cast<uint32_t>(data_[pos_]) | static_cast<uint32_t>(data_[pos_ + 1]) << 8 |
-           static_cast<uint32_t>(data_[pos_ + 2]) << 16 | static_cast<uint32_t>(data_[pos_ + 3]) << 24;
-    pos_ += 4;
-    return true;
-  }
-  bool I32(int32_t* out) {
-    uint32_t u = 0;
-    if (!U32(&u)) return false;
-    *out = static_cast<int32_t>(u);
-    return true;
-  }
-  bool I16(int16_t* out) {
-    if (!Has(2)) return false;
-    *out = static_cast<int16_t>(static_cast<uint16_t>(data_[pos_] | data_[pos_ + 1] << 8));
-    pos_ += 2;
-    return true;
-  }
-  bool F32(float* out) {
-    uint32_t u = 0;
-    if (!U32(&u)) return false;
-    std::memcpy(out, &u, sizeof(float));
-    return true;
-  }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t pos_ = 0;
-};
+// The largest model file read. A hand-held model takes a few hundred kilobytes; this
+// leaves room for many frames and triangles, and keeps a huge file that is no model
+// from being read into memory whole.
+constexpr uint64_t kMaxFileBytes = uint64_t{64} * 1024 * 1024;
 
 // Header fields at their byte offsets; the rest of the 68 bytes is not used.
 struct Md2Header {
@@ -81,9 +39,13 @@ constexpr uint64_t kTriangleBytes = 12;
 constexpr uint64_t kFrameHeaderBytes = 40;  // scale, translation, name
 constexpr uint64_t kFrameVertexBytes = 4;   // x, y, z, normal index
 
-std::string Format(const char* format, long long a, long long b = 0) {
+// printf into a string for the error texts; the compiler checks every format.
+__attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...) {
   char text[160];
-  std::snprintf(text, sizeof text, format, a, b);
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
   return text;
 }
 
@@ -98,7 +60,7 @@ bool Fail(std::string* error, std::string reason) {
 
 bool ModelMesh::ReadBytes(const uint8_t* data, size_t size, std::string* error) {
   if (data == nullptr || size < static_cast<size_t>(kMd2HeaderBytes)) {
-    return Fail(error, Format("file is shorter than its %lld-byte header", kMd2HeaderBytes));
+    return Fail(error, Format("file is shorter than its %d-byte header", kMd2HeaderBytes));
   }
   ByteReader in(data, size);
   Md2Header h;
@@ -111,22 +73,22 @@ bool ModelMesh::ReadBytes(const uint8_t* data, size_t size, std::string* error) 
   in.I32(&h.frameCount);
   in.Skip(24);  // block offsets and file end
 
-  if (h.skinCount < 0) return Fail(error, Format("negative skin count (%lld)", h.skinCount));
-  if (h.vertexCount < 0) return Fail(error, Format("negative vertex count (%lld)", h.vertexCount));
+  if (h.skinCount < 0) return Fail(error, Format("negative skin count (%d)", h.skinCount));
+  if (h.vertexCount < 0) return Fail(error, Format("negative vertex count (%d)", h.vertexCount));
   if (h.texCoordCount < 0) {
-    return Fail(error, Format("negative texture-coordinate count (%lld)", h.texCoordCount));
+    return Fail(error, Format("negative texture-coordinate count (%d)", h.texCoordCount));
   }
-  if (h.triangleCount < 0) return Fail(error, Format("negative triangle count (%lld)", h.triangleCount));
-  if (h.frameCount < 0) return Fail(error, Format("negative frame count (%lld)", h.frameCount));
+  if (h.triangleCount < 0) return Fail(error, Format("negative triangle count (%d)", h.triangleCount));
+  if (h.frameCount < 0) return Fail(error, Format("negative frame count (%d)", h.frameCount));
   if (h.skinCount > kMd2MaxSkins) {
-    return Fail(error, Format("%lld skin names, at most %lld are supported", h.skinCount, kMd2MaxSkins));
+    return Fail(error, Format("%d skin names, at most %d are supported", h.skinCount, kMd2MaxSkins));
   }
   if (h.texCoordCount > kMd2MaxTexCoords) {
-    return Fail(error, Format("%lld texture coordinates, at most %lld are supported", h.texCoordCount,
+    return Fail(error, Format("%d texture coordinates, at most %d are supported", h.texCoordCount,
                               kMd2MaxTexCoords));
   }
   if (h.vertexCount > kMd2MaxVertices) {
-    return Fail(error, Format("%lld vertices per frame, at most %lld are supported", h.vertexCount,
+    return Fail(error, Format("%d vertices per frame, at most %d are supported", h.vertexCount,
                               kMd2MaxVertices));
   }
   if (h.frameCount == 0) return Fail(error, "the model has no frame");
@@ -172,12 +134,12 @@ bool ModelMesh::ReadBytes(const uint8_t* data, size_t size, std::string* error) 
     for (int16_t& c : coord) in.I16(&c);
     for (int corner = 0; corner < 3; ++corner) {
       if (vertex[corner] < 0 || vertex[corner] >= h.vertexCount) {
-        return Fail(error, Format("triangle %lld uses vertex %lld", static_cast<long long>(i), vertex[corner]) +
+        return Fail(error, Format("triangle %d uses vertex %d", static_cast<int>(i), vertex[corner]) +
                                " of " + std::to_string(h.vertexCount));
       }
       if (coord[corner] < 0 || coord[corner] >= h.texCoordCount) {
         return Fail(error,
-                    Format("triangle %lld uses texture coordinate %lld", static_cast<long long>(i), coord[corner]) +
+                    Format("triangle %d uses texture coordinate %d", static_cast<int>(i), coord[corner]) +
                         " of " + std::to_string(h.texCoordCount));
       }
     }
@@ -212,8 +174,8 @@ bool ModelMesh::ReadBytes(const uint8_t* data, size_t size, std::string* error) 
       // NaN fails every comparison, so this also catches non-finite values.
       if (!(std::fabs(p.x) <= kMd2MaxCoordinate && std::fabs(p.y) <= kMd2MaxCoordinate &&
             std::fabs(p.z) <= kMd2MaxCoordinate)) {
-        return Fail(error, Format("frame %lld has a position that is not a finite number below 1e6",
-                                  static_cast<long long>(f)));
+        return Fail(error, Format("frame %d has a position that is not a finite number below 1e6",
+                                  static_cast<int>(f)));
       }
     }
   }
@@ -221,30 +183,30 @@ bool ModelMesh::ReadBytes(const uint8_t* data, size_t size, std::string* error) 
   triangles = std::move(newTriangles);
   frames = std::move(newFrames);
   frameCount = h.frameCount;
-  vertexCount = h.vertexCount;
   triangleCount = h.triangleCount;
   return true;
 }
 
 bool ModelMesh::ReadFile(const char* path) {
-  std::string error;
-  std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
-  if (file == nullptr) {
-    Log("weapon model", QuotedFile(path ? path : ""), "cannot open the file");
-    return false;
-  }
   std::vector<uint8_t> bytes;
-  uint8_t chunk[65536];
-  size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-  const bool readError = std::ferror(file) != 0;
-  std::fclose(file);
-  if (readError) {
-    Log("weapon model", QuotedFile(path), "cannot read the file");
-    return false;
+  const FileResult file = ReadWholeFile(path, kMaxFileBytes, &bytes);
+  const std::string name = QuotedFile(path ? path : "");
+  switch (file.status) {
+    case FileStatus::kRead:
+      break;
+    case FileStatus::kCannotOpen:
+      Log("weapon model", name, "cannot open the file");
+      return false;
+    case FileStatus::kCannotRead:
+      Log("weapon model", name, "cannot read the file");
+      return false;
+    case FileStatus::kTooLarge:
+      Log("weapon model", name, "the file is larger than 64 MiB");
+      return false;
   }
+  std::string error;
   if (!ReadBytes(bytes.data(), bytes.size(), &error)) {
-    Log("weapon model", QuotedFile(path), error);
+    Log("weapon model", name, error);
     return false;
   }
   return true;

@@ -10,8 +10,10 @@
 
 #include "geometry/vector3.h"
 
-// The limits of the model files the reader accepts (its working buffers in the
-// original layout): skin names, texture coordinates, vertices per frame.
+// The limits of the model files the reader accepts: skin names, texture coordinates
+// and vertices per frame. They were the reader's fixed working buffers, so every
+// weapon model made for the program fits; a larger count marks a broken file, and the
+// limits bound what a header can make the reader allocate.
 constexpr int32_t kMd2HeaderBytes = 68;
 constexpr int32_t kMd2MaxSkins = 32;
 constexpr int32_t kMd2MaxTexCoords = 4096;
@@ -33,8 +35,8 @@ struct ModelMesh {
   ModelMesh() = default;
   ~ModelMesh() = default;
 
-  // Reads and decodes an MD2 file. On any failure the mesh is left as it was, one
-  // stderr line names the file and the reason, and the result is false.
+  // Reads and decodes an MD2 file of at most 64 MiB. On any failure the mesh is left
+  // as it was, one stderr line names the file and the reason, and the result is false.
   bool ReadFile(const char* path);
   // Decodes MD2 bytes. Rejects the whole file (mesh unchanged, `error` set) when a
   // count is negative or beyond the limits, there is no frame or no triangle, an
@@ -46,9 +48,8 @@ struct ModelMesh {
   void Free();
 
   std::vector<ModelTriangle> triangles;       // one per triangle, file order
-  std::vector<std::vector<Float3>> frames;    // frameCount frames of vertexCount positions
+  std::vector<std::vector<Float3>> frames;    // frameCount frames, one position per vertex
   int32_t frameCount = 0;
-  int32_t vertexCount = 0;  // vertices per frame
   int32_t triangleCount = 0;
 };
 

@@ -6,9 +6,9 @@
 #include <chrono>
 #include <string>
 
+#include "log/error_box.h"
 #include "model/model.h"
 #include "scene/crosshair.h"
-#include "scene/error_box.h"
 #include "scene/lights.h"
 #include "scene/sky_box.h"
 #include "settings/settings.h"
@@ -25,25 +25,14 @@ double MillisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// The world's size settings are checked before they are narrowed to the 16-bit
-// sample counts the terrain takes, so that 70000 is refused rather than wrapped.
-bool CheckWorldSize(const char* name, int32_t value, std::string& error) {
-  if (value >= Terrain::kMinSamples && value <= Terrain::kMaxSamples) return true;
-  error = std::string(name) + " is " + std::to_string(value) + "; it must be between " +
-          std::to_string(Terrain::kMinSamples) + " and " + std::to_string(Terrain::kMaxSamples) +
-          " samples";
-  return false;
-}
-
-bool Fail(const SceneHooks& hooks, const std::string& text) {
+bool Fail(const std::string& text) {
   ShowErrorBox(text.c_str());
-  if (hooks.postQuit) hooks.postQuit();
   return false;
 }
 
 }  // namespace
 
-bool SetUpScene(const SceneObjects& scene, const SceneHooks& hooks, SceneTimings* timings) {
+bool SetUpScene(const SceneObjects& scene, SceneTimings* timings) {
   const auto start = Clock::now();
   const Settings& s = *scene.settings;
   Terrain& terrain = *scene.terrain;
@@ -62,14 +51,16 @@ bool SetUpScene(const SceneObjects& scene, const SceneHooks& hooks, SceneTimings
   terrain.SetHeightScaling(s.worldHeightScaling);
   terrain.SetStepSize(s.worldStepSize);
   std::string error;
-  if (!CheckWorldSize("World/WorldSizeX", s.worldSizeX, error) ||
-      !CheckWorldSize("World/WorldSizeY", s.worldSizeY, error)) {
-    return Fail(hooks, error);
+  // Checked before they are narrowed to the 16-bit sample counts the terrain takes, so
+  // that 70000 is refused rather than wrapped.
+  if (!Terrain::CheckSamples("World/WorldSizeX", s.worldSizeX, &error) ||
+      !Terrain::CheckSamples("World/WorldSizeY", s.worldSizeY, &error)) {
+    return Fail(error);
   }
   const auto terrainStart = Clock::now();
   if (!terrain.Build(s.worldHeightmapFile, static_cast<int16_t>(s.worldSizeX),
                      static_cast<int16_t>(s.worldSizeY), &error)) {
-    return Fail(hooks, error);
+    return Fail(error);
   }
   if (timings != nullptr) timings->terrainBuildMs = MillisecondsSince(terrainStart);
 
@@ -110,12 +101,9 @@ bool SetUpScene(const SceneObjects& scene, const SceneHooks& hooks, SceneTimings
   scene.treeSet->SetMaxRoughness(s.treesMaxTerrainRoughness);
   if (!scene.treeSet->Place(s.treesCount, s.treesSize)) {
     const std::string& reason = scene.treeSet->PlaceError();
-    Fail(hooks, reason.empty() ? std::string(TreeSet::kNoRoomMessage) : reason);
+    Fail(reason.empty() ? std::string(TreeSet::kNoRoomMessage) : reason);
     placed = false;
   }
-
-  // [SECTION] Input
-  if (hooks.configureInput) hooks.configureInput(&viewer, s.mouseInvert == 1, s.mouseSpeed);
 
   // [SECTION] Weapon
   if (s.weaponEnabled == 1) scene.weapon->Load(s.weaponModel, s.weaponSkin);
@@ -150,7 +138,7 @@ void RenderFrame(const SceneObjects& scene, const FrameInfo& frame) {
   glPushMatrix();
   viewer.ApplyTransform();
   scene.sun->Update();  // under the camera: the sun stays fixed in the world
-  scene.terrain->Draw(viewer.GetHeading(), viewer.GetX(), viewer.GetY(), viewer.GetZ());
+  scene.terrain->Draw();
   // Trees are lit by their brightness alone, not by the sun.
   glDisable(scene.sun->LightNumber());
   scene.treeSet->Draw(viewer.GetHeading(), viewer.GetX(), viewer.GetY(), viewer.GetZ(), s.treesBrightness);

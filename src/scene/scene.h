@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 class Crosshair;
 class Flashlight;
@@ -29,14 +28,6 @@ struct SceneObjects {
   Sunlight* sun = nullptr;
 };
 
-// What the set-up needs from the window layer above it.
-struct SceneHooks {
-  // Gives the input state its viewer, the vertical inversion and the mouse speed.
-  std::function<void(Viewer* viewer, bool invert, int32_t mouseSpeed)> configureInput;
-  // Posts the quit message: the main loop ends at its next pass.
-  std::function<void()> postQuit;
-};
-
 // Milliseconds the set-up spent in its slow steps (for the benchmark).
 struct SceneTimings {
   double terrainBuildMs = 0.0;
@@ -45,8 +36,8 @@ struct SceneTimings {
 
 // Loads every image, model and font, builds the terrain, configures the viewer, places
 // the trees and sets up the lights. Needs a current OpenGL context. A failure that ends
-// the program is shown in the "Error" box and posts the quit message; false then.
-bool SetUpScene(const SceneObjects& scene, const SceneHooks& hooks, SceneTimings* timings = nullptr);
+// the program is shown in the "Error" box; false then, and the caller ends the program.
+bool SetUpScene(const SceneObjects& scene, SceneTimings* timings = nullptr);
 
 // What one frame needs from the window layer.
 struct FrameInfo {

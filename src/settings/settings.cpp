@@ -1,18 +1,16 @@
-// Reading "Quillmarsh.ini" into the settings record: where the file lies, reading its
-// bytes, and the table of keys with their kinds and defaults, in reading order. Splitting
-// the text into sections and keys is in profile_text.cpp.
+// Reading "Quillmarsh.ini" into the settings record: the path in the folder the caller
+// names, reading its bytes, and the table of keys with their kinds and defaults, in
+// reading order. Splitting the text into sections and keys is in profile_text.cpp.
 #include "settings/settings.h"
-
-#include <SDL_filesystem.h>
 
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "io/file_bytes.h"
 #include "log/log.h"
 #include "settings/profile_text.h"
 
@@ -21,8 +19,6 @@ namespace {
 // At most this many characters of a float's value reach the conversion, as the 32-byte
 // buffer of the profile reader allowed.
 constexpr size_t kFloatChars = 31;
-// A settings file is a few kilobytes; anything this large is not one.
-constexpr long kMaxFileBytes = 16L * 1024 * 1024;
 
 // Reads one key after another from the settings text, each with its default.
 class KeyReader {
@@ -64,73 +60,50 @@ class KeyReader {
   ProfileText profile_;
 };
 
-}  // namespace
-
-void Settings::BuildPath(const char* fileName, char (&out)[kPathSize]) {
-  // SDL_GetBasePath needs no SDL_Init; it gives the folder with a trailing separator.
-  char* base = SDL_GetBasePath();
-  if (base == nullptr) return;
-  std::string path(base);
-  SDL_free(base);
-  if (path.empty()) return;
-  if (path.back() != '/') path += '/';
+// The path of `fileName` in `folder`, with a '/' between them where the folder does
+// not end in one. Empty when the folder is empty, and (with a message) when the path
+// would be longer than 259 characters, as no path of the program may be.
+std::string SettingsPath(const std::string& folder, const char* fileName) {
+  if (folder.empty()) return "";
+  std::string path = folder.back() == '/' ? folder : folder + '/';
   path += fileName != nullptr ? fileName : "";
-  if (path.size() >= kPathSize) {
-    Log("settings", QuotedFile(path),
-        "the path is longer than " + std::to_string(kPathSize - 1) + " characters; using the default settings");
-    return;
-  }
-  std::memcpy(out, path.c_str(), path.size() + 1);
+  if (path.size() < kPathSize) return path;
+  Log("settings", QuotedFile(path),
+      "the path is longer than " + std::to_string(kPathSize - 1) + " characters; using the default settings");
+  return "";
 }
 
-void Settings::Load(const char* fileName) {
-  char path[kPathSize] = {};
-  BuildPath(fileName, path);
-  if (path[0] == '\0') {
+}  // namespace
+
+void Settings::Load(const std::string& folder, const char* fileName) {
+  const std::string path = SettingsPath(folder, fileName);
+  if (path.empty()) {
     LoadFromText("");
     return;
   }
-  LoadFile(path);
+  LoadFile(path.c_str());
 }
 
 void Settings::LoadFile(const char* path) {
-  std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) {
+  std::vector<uint8_t> bytes;
+  const FileResult file = ReadWholeFile(path, kMaxSettingsFileBytes, &bytes);
+  if (file.status == FileStatus::kCannotOpen) {
     // No settings file is a normal case: everything takes its default.
-    if (errno != ENOENT) {
+    if (file.error != ENOENT) {
       Log("settings", QuotedFile(path),
-          std::string("cannot open: ") + std::strerror(errno) + "; using the default settings");
+          std::string("cannot open: ") + std::strerror(file.error) + "; using the default settings");
     }
     LoadFromText("");
     return;
   }
-
-  std::vector<char> bytes;
-  char chunk[4096];
-  bool failed = false;
-  bool tooLarge = false;
-  for (;;) {
-    size_t got = std::fread(chunk, 1, sizeof chunk, file);
-    if (static_cast<long>(bytes.size() + got) > kMaxFileBytes) {
-      tooLarge = true;
-      break;
-    }
-    bytes.insert(bytes.end(), chunk, chunk + got);
-    if (got < sizeof chunk) {
-      failed = std::ferror(file) != 0;
-      break;
-    }
-  }
-  int readError = errno;
-  std::fclose(file);
-
-  if (failed || tooLarge) {
-    std::string reason = tooLarge ? "it is larger than 16 MiB" : std::strerror(readError);
+  if (!file.Read()) {
+    const std::string reason =
+        file.status == FileStatus::kTooLarge ? "it is larger than 16 MiB" : std::strerror(file.error);
     Log("settings", QuotedFile(path), "cannot read: " + reason + "; using the default settings");
     LoadFromText("");
     return;
   }
-  LoadFromText(std::string_view(bytes.data(), bytes.size()));
+  LoadFromText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 void Settings::LoadFromText(std::string_view text) {

@@ -1,35 +1,38 @@
 // The settings record: every tunable value of the program, read once at start from
-// "Quillmarsh.ini" beside the executable. The reader never fails and never range-checks;
-// receivers ignore values outside their accepted range. The one exception: a float that
-// is not a finite number is replaced by its default, with a message.
+// "Quillmarsh.ini" in the folder the caller names (the executable's). The reader never
+// fails and never range-checks; receivers ignore values outside their accepted range.
+// The one exception: a float that is not a finite number is replaced by its default,
+// with a message.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "geometry/vector3.h"
 
 constexpr size_t kPathSize = 260;  // a path holds at most 259 characters and a terminator
+// A settings file is a few kilobytes; a file over this size is not one, and gives the
+// defaults with a message.
+constexpr uint64_t kMaxSettingsFileBytes = uint64_t{16} * 1024 * 1024;
 
 class Settings {
  public:
   Settings() = default;
   virtual ~Settings() = default;
 
-  // Fills every field from `fileName` in the executable's folder; a missing file,
-  // section or key gives the defaults.
-  void Load(const char* fileName);
+  // Fills every field from `fileName` in `folder` (with or without a trailing '/'); a
+  // missing file, section or key gives the defaults, and so does an empty folder (the
+  // executable's folder is not known) or, with a message, a path longer than 259
+  // characters.
+  void Load(const std::string& folder, const char* fileName);
   // Fills every field from the file at `path`. A missing file gives the defaults without
   // a message; a file that exists but cannot be read (a folder, no permission, larger
   // than 16 MiB) gives the defaults with one message.
   void LoadFile(const char* path);
   // Fills every field from the text of a settings file (what Load does after reading).
   void LoadFromText(std::string_view text);
-  // Writes the executable's folder followed by `fileName` into `out`; leaves `out`
-  // untouched when the executable's location is unknown, or (with a message) when the
-  // result would not fit in 259 characters.
-  static void BuildPath(const char* fileName, char (&out)[kPathSize]);
 
   // Fields in the record's order. Integers are 32-bit signed, floats 32-bit.
   int worldSizeY = 0;                    // World/WorldSizeY: samples along world x (100)

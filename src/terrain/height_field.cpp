@@ -1,8 +1,6 @@
 // The height field: grid sizes and their memory, heights from the height-map image,
 // the two triangles of every cell with their face normals, the averaged vertex
 // normals, and the height queries. No OpenGL here (see terrain_mesh.cpp).
-#include <unistd.h>
-
 #include <algorithm>
 #include <cassert>
 #include <cmath>
@@ -10,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "io/installed_memory.h"
 #include "log/log.h"
 #include "terrain/terrain.h"
 #include "textures/bmp_decode.h"
@@ -23,12 +22,6 @@ constexpr uint64_t kMegabyte = uint64_t{1024} * 1024;
 // needs less; this is the plain upper figure.)
 constexpr uint64_t kListBytesPerVertex = 8 * sizeof(float);
 
-std::string SizeError(const char* setting, int32_t value) {
-  return std::string(setting) + " is " + std::to_string(value) + "; it must be between " +
-         std::to_string(Terrain::kMinSamples) + " and " + std::to_string(Terrain::kMaxSamples) +
-         " samples";
-}
-
 std::string MemoryError(int32_t samplesX, int32_t samplesY, uint64_t needed, uint64_t available) {
   return "a world of " + std::to_string(samplesX) + " x " + std::to_string(samplesY) +
          " samples needs " + std::to_string((needed + kMegabyte - 1) / kMegabyte) +
@@ -41,20 +34,7 @@ void SetError(std::string* error, const std::string& text) {
 
 }  // namespace
 
-// [SECTION] Construction and configuration
-
-Terrain::Terrain()
-    : heightScaling(5.0f),
-      stepSize(0.2f),
-      firstList(0),
-      cellsX(0),
-      cellsY(0),
-      textureRepeat(10),
-      patchSize(7) {}
-
-// The display lists stay: they belong to the context, which is gone by the time the
-// global terrain is destroyed.
-Terrain::~Terrain() = default;
+// [SECTION] Configuration
 
 void Terrain::SetHeightScaling(float value) {
   if (!std::isfinite(value)) return;
@@ -78,13 +58,6 @@ uint64_t Terrain::BytesNeeded(int32_t samplesX, int32_t samplesY, bool withMesh)
   return bytes;
 }
 
-uint64_t Terrain::PhysicalMemoryBytes() {
-  const long pages = sysconf(_SC_PHYS_PAGES);
-  const long pageSize = sysconf(_SC_PAGE_SIZE);
-  if (pages <= 0 || pageSize <= 0) return UINT64_MAX;  // unknown: rely on bad_alloc
-  return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
-}
-
 void Terrain::Clear() {
   heights = std::vector<float>();
   normals = std::vector<Float3>();
@@ -92,18 +65,20 @@ void Terrain::Clear() {
   cellsY = 0;
 }
 
+bool Terrain::CheckSamples(const char* key, int32_t value, std::string* error) {
+  if (value >= kMinSamples && value <= kMaxSamples) return true;
+  SetError(error, std::string(key) + " is " + std::to_string(value) + "; it must be between " +
+                      std::to_string(kMinSamples) + " and " + std::to_string(kMaxSamples) + " samples");
+  return false;
+}
+
 bool Terrain::Allocate(int16_t samplesX, int16_t samplesY, bool withMesh, std::string* error) {
   Clear();
-  if (samplesX < kMinSamples || samplesX > kMaxSamples) {
-    SetError(error, SizeError("World/WorldSizeX", samplesX));
-    return false;
-  }
-  if (samplesY < kMinSamples || samplesY > kMaxSamples) {
-    SetError(error, SizeError("World/WorldSizeY", samplesY));
+  if (!CheckSamples("World/WorldSizeX", samplesX, error) || !CheckSamples("World/WorldSizeY", samplesY, error)) {
     return false;
   }
   const uint64_t needed = BytesNeeded(samplesX, samplesY, withMesh);
-  const uint64_t available = memoryLimit != 0 ? memoryLimit : PhysicalMemoryBytes();
+  const uint64_t available = memoryLimit != 0 ? memoryLimit : InstalledMemoryBytes();
   if (needed > available) {
     SetError(error, MemoryError(samplesX, samplesY, needed, available));
     return false;

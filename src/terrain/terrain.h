@@ -37,6 +37,9 @@ class Terrain {
  public:
   static constexpr int32_t kMinSamples = 2;
   static constexpr int32_t kMaxSamples = 32767;
+  // Whether `value` samples (the setting `key`) lie within kMinSamples..kMaxSamples;
+  // false, with the message in `error`, when not.
+  static bool CheckSamples(const char* key, int32_t value, std::string* error);
 
   Terrain();
   virtual ~Terrain();
@@ -78,9 +81,8 @@ class Terrain {
   // Compiles one display list per patch of 7 x 7 cells. False (with *error) when
   // OpenGL cannot reserve the list names.
   bool BuildDisplayLists(std::string* error = nullptr);
-  // Calls every patch list in order. The viewer's heading and position are handed in
-  // by the frame renderer but not used: every patch is drawn every frame.
-  void Draw(float heading, float x, float y, float z) const;
+  // Calls every patch list in order: every patch is drawn every frame.
+  void Draw() const;
 
   // [SECTION] Queries
   // Ground height at world (x, z); -1.0 outside the grid, for NaN, or before the build.
@@ -108,13 +110,12 @@ class Terrain {
   // normals), in 64-bit arithmetic; with `withMesh` also an estimate of the compiled
   // display lists. Sizes below 1 count as 1.
   static uint64_t BytesNeeded(int32_t samplesX, int32_t samplesY, bool withMesh);
-  // Installed memory of the machine, the default limit a world is checked against.
-  static uint64_t PhysicalMemoryBytes();
   // Largest world, in bytes as BytesNeeded() counts them, that the build accepts;
-  // 0 (the default) means the installed memory.
+  // 0 (the default) means the installed memory (InstalledMemoryBytes()).
   void SetMemoryLimit(uint64_t bytes) { memoryLimit = bytes; }
 
-  // Fields, in the order the program's design lists them.
+  // Public state: the mesh builder (terrain_mesh.cpp) reads it, and tests read and set
+  // it directly; the setters above and the build are the program's way to change it.
   float heightScaling;   // height of a full-intensity sample, in grid steps
   float stepSize;        // world units between neighbouring samples
   uint32_t firstList;    // first display-list name of the mesh; 0 before the lists exist

@@ -9,6 +9,21 @@
 
 #include "terrain/terrain.h"
 
+// The terrain is made here, with its ground textures (GL objects), so that the height
+// field's own file needs nothing of OpenGL.
+Terrain::Terrain()
+    : heightScaling(5.0f),
+      stepSize(0.2f),
+      firstList(0),
+      cellsX(0),
+      cellsY(0),
+      textureRepeat(10),
+      patchSize(7) {}
+
+// The display lists stay: they belong to the context, which is gone by the time the
+// global terrain is destroyed.
+Terrain::~Terrain() = default;
+
 // A file that fails to load still takes its slot (an empty texture name); only a
 // full table refuses.
 bool Terrain::AddTexture(const char* file) { return textures.Add(file, &Texture::LoadBMP); }
@@ -112,7 +127,7 @@ bool Terrain::BuildDisplayLists(std::string* error) {
   return true;
 }
 
-void Terrain::Draw(float /*heading*/, float /*x*/, float /*y*/, float /*z*/) const {
+void Terrain::Draw() const {
   if (firstList == 0) return;
   const GLuint end = firstList + PatchesAlong0() * PatchesAlong1();
   for (GLuint list = firstList; list < end; ++list) glCallList(list);

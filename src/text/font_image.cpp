@@ -2,8 +2,10 @@
 // the status codes and never reads past the data it is given.
 #include "text/font_image.h"
 
-#include <cstdio>
 #include <utility>
+
+#include "io/byte_reader.h"
+#include "io/file_bytes.h"
 
 namespace {
 
@@ -17,19 +19,22 @@ bool IsFontSide(int side) {
 }  // namespace
 
 int DecodeFontImage(const uint8_t* data, size_t size, FontImage* image) {
-  if (data == nullptr || size < kTgaHeaderBytes) return kFontNoPixels;
-  const uint8_t colourMapType = data[1];
-  const uint8_t imageType = data[2];
+  const ByteReader in(data, size);
+  if (!in.HasAt(0, kTgaHeaderBytes)) return kFontNoPixels;
+  uint8_t colourMapType = 0, imageType = 0, bits = 0;
+  uint16_t width = 0, height = 0;
+  in.U8At(1, &colourMapType);
+  in.U8At(2, &imageType);
+  in.U16At(12, &width);
+  in.U16At(14, &height);
+  in.U8At(16, &bits);
   if (colourMapType != 0 || (imageType != 2 && imageType != 3)) return kFontBadType;
-  const int width = data[12] + 256 * data[13];
-  const int height = data[14] + 256 * data[15];
   if (!IsFontSide(width) || !IsFontSide(height)) return kFontBadSize;
-  const int bits = data[16];
   if (bits != 8 && bits != 24 && bits != 32) return kFontBadDepth;
 
   const size_t bytesPerPixel = static_cast<size_t>(bits / 8);
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height) * bytesPerPixel;
-  if (size - kTgaHeaderBytes < count) return kFontNoPixels;
+  if (!in.HasAt(kTgaHeaderBytes, count)) return kFontNoPixels;
 
   FontImage out;
   out.width = width;
@@ -50,19 +55,12 @@ int DecodeFontImage(const uint8_t* data, size_t size, FontImage* image) {
 }
 
 int ReadFontFile(const char* path, FontImage* image) {
-  std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
-  if (file == nullptr) return kFontCannotOpen;
-  // No font needs more than its header and 512 x 512 x 4 bytes; the rest is not read.
-  constexpr size_t kMaxBytes = kTgaHeaderBytes + size_t{kFontMaxSide} * kFontMaxSide * 4;
-  std::vector<uint8_t> bytes(kMaxBytes);
-  size_t total = 0;
-  while (total < kMaxBytes) {
-    const size_t got = std::fread(bytes.data() + total, 1, kMaxBytes - total, file);
-    if (got == 0) break;
-    total += got;
-  }
-  std::fclose(file);
-  return DecodeFontImage(bytes.data(), total, image);
+  // No font needs more than its header and 512 x 512 x 4 bytes: a longer file is
+  // decoded from its first bytes, and a read that fails part-way from what came in.
+  constexpr uint64_t kMaxBytes = kTgaHeaderBytes + uint64_t{kFontMaxSide} * kFontMaxSide * 4;
+  std::vector<uint8_t> bytes;
+  if (ReadWholeFile(path, kMaxBytes, &bytes).status == FileStatus::kCannotOpen) return kFontCannotOpen;
+  return DecodeFontImage(bytes.data(), bytes.size(), image);
 }
 
 const char* FontStatusText(int status) {

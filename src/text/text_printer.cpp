@@ -171,7 +171,6 @@ void Print(int32_t x, int32_t y, const char* format, ...) {
 }
 
 uint32_t FontTexture() { return g_fontTexture; }
-const FontGrid& Grid() { return g_grid; }
 uint32_t FontPixelFormatGL() { return g_pixelFormat; }
 const TextStyle& Style() { return g_style; }
 

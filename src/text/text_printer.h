@@ -26,7 +26,6 @@ void Print(int32_t x, int32_t y, const char* format, ...) __attribute__((format(
 
 // Read-only access to the font.
 uint32_t FontTexture();
-const FontGrid& Grid();
 // OpenGL pixel format of the last image read (GL_ALPHA, GL_RGB or GL_RGBA), 0 before.
 uint32_t FontPixelFormatGL();
 // The style the next print starts with.

@@ -25,8 +25,9 @@ struct RgbImage {
 // header can make it allocate without bound.
 constexpr int64_t kMaxImagePixels = int64_t{16384} * 16384;
 
-// Decodes any BMP that the decoder understands (1/4/8-bit palette, 16/24/32-bit,
-// top-down, RLE, larger headers). On failure returns nothing and sets `error` to a
+// Decodes any BMP that the decoder understands (1/4/8-bit palette, RLE8 and RLE4,
+// 16/24/32-bit with the default channels or bit-field masks of any position and
+// width, top-down, larger headers). On failure returns nothing and sets `error` to a
 // short reason ("not a BMP file", "truncated pixel data", ...).
 std::optional<RgbImage> DecodeBmp(const uint8_t* data, size_t size, std::string* error);
 // The same with a smaller size limit (width x height at most `maxPixels`, itself
@@ -35,11 +36,12 @@ std::optional<RgbImage> DecodeBmp(const uint8_t* data, size_t size, std::string*
 
 // Largest file the loaders read into memory: the biggest picture at 32 bits per
 // pixel plus room for headers and palette.
-constexpr uint64_t kMaxFileBytes = static_cast<uint64_t>(kMaxImagePixels) * 4 + (uint64_t{1} << 20);
+constexpr uint64_t kMaxBmpFileBytes = static_cast<uint64_t>(kMaxImagePixels) * 4 + (uint64_t{1} << 20);
 
-// Reads a whole file into `bytes`. False when it cannot be opened ("cannot open
-// file"), read, or is larger than kMaxFileBytes; `error` then says which.
-bool ReadWholeFile(const char* file, std::vector<uint8_t>* bytes, std::string* error);
+// Reads a whole BMP file (at most kMaxBmpFileBytes) into `bytes`. False when it cannot
+// be opened ("cannot open file"), read ("cannot read file") or is larger ("file too
+// large"); `error` then says which.
+bool ReadBmpFile(const char* file, std::vector<uint8_t>* bytes, std::string* error);
 
 // Reads the whole file and decodes it. `error` names what went wrong (cannot open,
 // or the decoder's reason).

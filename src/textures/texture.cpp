@@ -120,7 +120,7 @@ bool Texture::LoadBMPWithAlpha(const char* file) {
   width = height = 0;
   std::string error;
   std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(file, &bytes, &error)) {
+  if (!ReadBmpFile(file, &bytes, &error)) {
     Log("texture", QuotedFile(file ? file : ""),
         error + " (working folder " + QuotedFile(WorkingFolder()) + "); the program ends");
     std::exit(1);

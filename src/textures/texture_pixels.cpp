@@ -19,7 +19,7 @@ std::vector<uint8_t> BottomUpRgb(const RgbImage& image) {
   const size_t rowBytes = static_cast<size_t>(image.width) * 3;
   std::vector<uint8_t> out(image.pixels.size());
   for (int32_t t = 0; t < image.height; ++t) {
-    std::memcpy(&out[t * rowBytes], image.Pixel(0, image.height - 1 - t), rowBytes);
+    std::memcpy(&out[static_cast<size_t>(t) * rowBytes], image.Pixel(0, image.height - 1 - t), rowBytes);
   }
   return out;
 }
@@ -60,20 +60,21 @@ void ResampleAxis(const std::vector<uint8_t>& in, std::vector<uint8_t>& out, int
                   size_t outAcross) {
   const double scale = static_cast<double>(inLength) / static_cast<double>(outLength);
   for (int64_t o = 0; o < outLength; ++o) {
-    const double start = o * scale;
-    const double end = (o + 1) * scale;
+    const double start = static_cast<double>(o) * scale;
+    const double end = static_cast<double>(o + 1) * scale;
     const int64_t first = static_cast<int64_t>(start);
     int64_t last = static_cast<int64_t>(end);
     if (last >= inLength) last = inLength - 1;
-    for (int64_t line = 0; line < count; ++line) {
-      for (int c = 0; c < components; ++c) {
+    for (size_t line = 0; line < static_cast<size_t>(count); ++line) {
+      for (size_t c = 0; c < static_cast<size_t>(components); ++c) {
         double sum = 0.0;
         for (int64_t i = first; i <= last; ++i) {
-          const double cover = std::min<double>(end, i + 1) - std::max<double>(start, i);
-          if (cover > 0) sum += cover * in[line * inAcross + i * inAlong + c];
+          const double cover = std::min(end, static_cast<double>(i + 1)) - std::max(start, static_cast<double>(i));
+          if (cover > 0) sum += cover * in[line * inAcross + static_cast<size_t>(i) * inAlong + c];
         }
         const double mean = sum / (end - start) + 0.5;
-        out[line * outAcross + o * outAlong + c] = static_cast<uint8_t>(mean >= 255.0 ? 255 : mean);
+        const size_t at = line * outAcross + static_cast<size_t>(o) * outAlong + c;
+        out[at] = static_cast<uint8_t>(mean >= 255.0 ? 255 : mean);
       }
     }
   }

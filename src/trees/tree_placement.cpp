@@ -1,7 +1,5 @@
 // Tree placement and the per-frame ordering: the reproducible generator, the spacing
 // and ground tests, the far-to-near sort and the front-of-viewer test. No OpenGL here.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cassert>
 #include <cmath>
@@ -9,19 +7,13 @@
 #include <new>
 #include <optional>
 
+#include "io/installed_memory.h"
 #include "terrain/terrain.h"
 #include "trees/tree_set.h"
 
 namespace {
 
 constexpr float kDegreesToRadians = 0.017453292f;
-
-uint64_t InstalledMemoryBytes() {
-  const long pages = sysconf(_SC_PHYS_PAGES);
-  const long pageSize = sysconf(_SC_PAGE_SIZE);
-  if (pages <= 0 || pageSize <= 0) return UINT64_MAX;  // unknown: rely on bad_alloc
-  return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
-}
 
 std::string CountError(int32_t count, const std::string& what) {
   return "Trees/Count is " + std::to_string(count) + ": " + what;

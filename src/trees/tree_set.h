@@ -102,7 +102,8 @@ class TreeSet {
   // no state, when no trees are placed or no image is loaded.
   bool Draw(float heading, float viewerX, float viewerY, float viewerZ, float brightness);
 
-  // Fields, in the order the program's design lists them.
+  // Public state: the drawing code (tree_drawing.cpp) reads it, and tests read and set
+  // it directly; the set-up calls and Place() are the program's way to change it.
   float maxRoughness = 0.1f;         // largest rise of the ground around a foot, world units
   const Terrain* terrain = nullptr;  // not owned
   int32_t placedCount = -1;          // trees placed; -1 while none are (nothing is drawn)

@@ -1,170 +1,87 @@
 // The terrain's patch display lists, read back through OpenGL feedback mode: which
 // cells each patch holds, texture coordinates, winding, heights and colour, and the
-// texture binding recorded (or not) in the lists.
+// ground texture's binding recorded (or not) in the lists.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <functional>
 #include <vector>
 
 #include "headless/headless_gl.h"
 #include "support/bmp_writer.h"
+#include "support/gl_capture.h"
 #include "support/test_files.h"
 #include "terrain/terrain.h"
 
 namespace {
 
-struct Vertex {
-  float x, z, depth;  // window coordinates: world x, world z, depth from the height
-  float g, s, t;      // green, texture coordinates
-  int i, j;           // the cell of the triangle (step 1), from its centroid
-};
-using Triangle = std::array<Vertex, 3>;
+// Every triangle of the whole terrain, as drawn each frame.
+std::vector<FeedbackPolygon> DrawAll(const Terrain& terrain) {
+  return CapturePolygons([&] { terrain.Draw(); });
+}
 
-class TerrainMeshTest : public ::testing::Test {
- protected:
-  // A parallel projection down the world y axis, one window unit per world unit.
-  void SetUp() override {
-    ASSERT_TRUE(gl_.Create(64, 64)) << gl_.error();
-    glViewport(0, 0, 200, 200);
-    glMatrixMode(GL_PROJECTION);
-    glOrtho(0.0, 200.0, 0.0, 200.0, -100.0, 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    const GLfloat swapYZ[16] = {1, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 1};
-    glLoadMatrixf(swapYZ);
-  }
-
-  // The triangles `draw` emits: a polygon token, the count 3, and per vertex
-  // x y z w, r g b a, s t r q.
-  static std::vector<Triangle> Capture(const std::function<void()>& draw) {
-    std::vector<GLfloat> buffer(1 << 20);
-    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_4D_COLOR_TEXTURE, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    const GLint count = glRenderMode(GL_RENDER);
-    EXPECT_TRUE(count >= 0 && count % 38 == 0) << count;
-    std::vector<Triangle> triangles;
-    for (GLint at = 0; at + 38 <= count; at += 38) {
-      EXPECT_TRUE(buffer[at] == GL_POLYGON_TOKEN && buffer[at + 1] == 3.0f);
-      const GLfloat* f = &buffer[at + 2];
-      const int i = static_cast<int>(std::floor((f[1] + f[13] + f[25]) / 3));
-      const int j = static_cast<int>(std::floor((f[0] + f[12] + f[24]) / 3));
-      Triangle t;
-      for (int v = 0; v < 3; ++v, f += 12) t[v] = Vertex{f[0], f[1], f[2], f[5], f[8], f[9], i, j};
-      triangles.push_back(t);
-    }
-    return triangles;
-  }
-
-  HeadlessGL gl_;
-};
+GLuint BoundTexture() {
+  GLint bound = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  return static_cast<GLuint>(bound);
+}
 
 }  // namespace
 
-TEST_F(TerrainMeshTest, PatchesOfSevenCellsCoverEveryCellOnce) {
-  GLuint other = 0;
-  glGenTextures(1, &other);
-  // 99 x 99 cells: one cell in the far patches; 98 x 99: the last patch row is empty.
-  for (const uint32_t cells0 : {99u, 98u}) {
-    Terrain terrain;
-    terrain.SetStepSize(1.0f);
-    ASSERT_TRUE(terrain.Build("", static_cast<int16_t>(cells0 + 1), 100));
-    ASSERT_TRUE(terrain.PatchesAlong0() == 15 && terrain.PatchesAlong1() == 15);
-    std::vector<int> perCell(cells0 * 99, 0);
-    for (uint32_t p = 0; p < 15; ++p) {
-      for (uint32_t q = 0; q < 15; ++q) {
-        const auto triangles = Capture([&] { glCallList(terrain.FirstList() + p * 15 + q); });
-        const uint32_t along0 = 7 * p >= cells0 ? 0 : std::min(7u, cells0 - 7 * p);
-        ASSERT_EQ(triangles.size(), 2 * along0 * std::min(7u, 99 - 7 * q)) << p << "," << q;
-        for (const Triangle& t : triangles) {
-          const int i = t[0].i, j = t[0].j;
-          ASSERT_TRUE(i / 7 == static_cast<int>(p) && i < static_cast<int>(cells0) && i >= 0);
-          ASSERT_TRUE(j / 7 == static_cast<int>(q) && j < 99 && j >= 0);
-          ++perCell[i * 99 + j];
-        }
-      }
-    }
-    EXPECT_TRUE(std::all_of(perCell.begin(), perCell.end(), [](int n) { return n == 2; }));
-    // Without a ground texture the lists leave the binding alone.
-    glBindTexture(GL_TEXTURE_2D, other);
-    EXPECT_EQ(Capture([&] { terrain.Draw(123.0f, 1.0f, 2.0f, 3.0f); }).size(), 2 * cells0 * 99);
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(static_cast<GLuint>(bound), other);
-  }
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(TerrainMeshTest, TextureRepeatsEveryTenCellsFacesPointUpAtTheSampleHeights) {
+TEST(TerrainMeshTest, PatchesTextureRepeatWindingHeightsAndGroundTexture) {
+  HeadlessGL gl;
+  ASSERT_TRUE(gl.Create(64, 64)) << gl.error();
+  // A parallel projection down the world y axis: window x and y are world x and z, one
+  // unit per world unit, and height h lies at depth (1 - h / 100) / 2.
+  glViewport(0, 0, 200, 200);
+  glMatrixMode(GL_PROJECTION);
+  glOrtho(0.0, 200.0, 0.0, 200.0, -100.0, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+  const GLfloat swapYZ[16] = {1, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 1};
+  glLoadMatrixf(swapYZ);
   TempDir dir;
-  const std::string file = dir.File("bumps.bmp");
-  WriteFile(file, MakeBmp(30, 30, [](int column, int row) {
-              const auto v = static_cast<uint8_t>((column * 37 + row * 11) % 256);
-              return Rgb{v, v, v};
-            }));
+  WriteFile(dir.File("ground.bmp"), MakeSolidBmp(8, 8, Rgb{10, 200, 30}));
+  WriteFile(dir.File("bumps.bmp"),
+            MakeBmp(30, 30, [](int c, int r) { return Rgb{0, 0, uint8_t((c * 37 + r * 11) % 256)}; }));
+  // 29 x 29 cells: 5 x 5 patches, the last ones one cell wide.
   Terrain terrain;
   terrain.SetStepSize(1.0f);
-  ASSERT_TRUE(terrain.Build(file.c_str(), 30, 30));
-
-  // s follows i (world z), t follows j (world x); s, t at the cell's corner P(i, j).
-  const struct {
-    int i, j;
-    float s, t;
-  } named[] = {{12, 3, 0.2f, 0.3f}, {9, 19, 0.9f, 0.9f}};
-  int namedVertices = 0;
+  ASSERT_TRUE(terrain.AddTexture(dir.File("ground.bmp").c_str()));
+  ASSERT_TRUE(terrain.Build(dir.File("bumps.bmp").c_str(), 30, 30));
+  ASSERT_EQ(terrain.PatchesAlong0() * terrain.PatchesAlong1(), 25u);
+  GLuint other = 0;
+  glGenTextures(1, &other);
   glColor4f(1.0f, 0.0f, 0.0f, 0.5f);  // the lists set white themselves
-  for (const Triangle& t : Capture([&] { terrain.Draw(0, 0, 0, 0); })) {
-    // Counter-clockwise seen from above is clockwise in this (x, z) window.
-    EXPECT_LT((t[1].x - t[0].x) * (t[2].z - t[0].z) - (t[1].z - t[0].z) * (t[2].x - t[0].x), 0.0f);
-    for (const Vertex& v : t) {
-      const int di = static_cast<int>(std::lround(v.z)) - v.i;
-      const int dj = static_cast<int>(std::lround(v.x)) - v.j;
-      ASSERT_TRUE((di == 0 || di == 1) && (dj == 0 || dj == 1));
-      // This projection puts height h at depth (1 - h / 100) / 2.
-      const float h = terrain.Sample(v.i + di, v.j + dj);
-      EXPECT_NEAR(v.depth, (1.0f - h / 100.0f) / 2.0f, 1e-5f) << v.i << "," << v.j;
-      EXPECT_FLOAT_EQ(v.g, 1.0f);
-      for (const auto& n : named) {
-        if (n.i != v.i || n.j != v.j) continue;
-        ++namedVertices;
-        EXPECT_FLOAT_EQ(v.s, n.s + 0.1f * static_cast<float>(di)) << n.i << "," << n.j;
-        EXPECT_FLOAT_EQ(v.t, n.t + 0.1f * static_cast<float>(dj)) << n.i << "," << n.j;
+  std::vector<int> perCell(29 * 29, 0);
+  for (uint32_t list = 0; list < 25; ++list) {
+    glBindTexture(GL_TEXTURE_2D, other);
+    for (const FeedbackPolygon& t : CapturePolygons([&] { glCallList(terrain.FirstList() + list); })) {
+      ASSERT_EQ(t.size(), 3u);
+      // Counter-clockwise seen from above is clockwise in this (x, z) window.
+      EXPECT_LT((t[1].x - t[0].x) * (t[2].y - t[0].y) - (t[1].y - t[0].y) * (t[2].x - t[0].x), 0.0f);
+      const int i = static_cast<int>(std::floor((t[0].y + t[1].y + t[2].y) / 3));
+      const int j = static_cast<int>(std::floor((t[0].x + t[1].x + t[2].x) / 3));
+      ASSERT_TRUE(i / 7 == int(list / 5) && j / 7 == int(list % 5) && i >= 0 && i < 29 && j >= 0 && j < 29) << list;
+      ++perCell[i * 29 + j];
+      for (const FeedbackVertex& v : t) {
+        const int di = static_cast<int>(std::lround(v.y)) - i, dj = static_cast<int>(std::lround(v.x)) - j;
+        ASSERT_TRUE((di == 0 || di == 1) && (dj == 0 || dj == 1));
+        EXPECT_NEAR(v.z, (1.0f - terrain.Sample(i + di, j + dj) / 100.0f) / 2.0f, 1e-5f) << i << "," << j;
+        EXPECT_TRUE(v.r == 1.0f && v.g == 1.0f && v.a == 1.0f);
+        // s follows i (world z), t follows j (world x); both restart every tenth cell.
+        EXPECT_FLOAT_EQ(v.s, static_cast<float>(i % 10 + di) / 10.0f) << i << "," << j;
+        EXPECT_FLOAT_EQ(v.t, static_cast<float>(j % 10 + dj) / 10.0f) << i << "," << j;
       }
     }
+    EXPECT_EQ(BoundTexture(), terrain.textures.textures[0].glName - 1) << list;
   }
-  EXPECT_EQ(namedVertices, 12);  // two cells of two triangles
-}
-
-TEST_F(TerrainMeshTest, EveryListBindsTheGroundTextureWhenOneIsLoaded) {
-  TempDir dir;
-  const std::string file = dir.File("ground.bmp");
-  WriteFile(file, MakeSolidBmp(8, 8, Rgb{10, 200, 30}));
-  Terrain terrain;
-  ASSERT_TRUE(terrain.AddTexture(file.c_str()));
-  ASSERT_TRUE(terrain.Build("", 20, 20));
-  const GLuint ground = terrain.textures.textures[0].glName - 1;
-  ASSERT_NE(ground, 0u);
-  for (uint32_t n = 0; n < terrain.PatchesAlong0() * terrain.PatchesAlong1(); ++n) {
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glCallList(terrain.FirstList() + n);
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(static_cast<GLuint>(bound), ground) << "list " << n;
-  }
-}
-
-TEST_F(TerrainMeshTest, RefusedWorldReservesNoLists) {
-  Terrain terrain;
-  std::string error;
-  EXPECT_FALSE(terrain.Build("", 1, 10, &error));
-  EXPECT_EQ(error, "World/WorldSizeX is 1; it must be between 2 and 32767 samples");
-  if (Terrain::BytesNeeded(32767, 32767, true) > Terrain::PhysicalMemoryBytes()) {
-    EXPECT_FALSE(terrain.Build("", 32767, 32767, &error));
-    EXPECT_NE(error.find("a world of 32767 x 32767 samples needs"), std::string::npos) << error;
-  }
-  EXPECT_EQ(terrain.FirstList(), 0u);
-  EXPECT_TRUE(Capture([&] { terrain.Draw(0, 0, 0, 0); }).empty());
+  EXPECT_EQ(std::count(perCell.begin(), perCell.end(), 2), 29 * 29);
+  EXPECT_EQ(DrawAll(terrain).size(), 2u * 29 * 29);
+  // Without a ground texture the lists leave the binding alone.
+  Terrain bare;
+  ASSERT_TRUE(bare.Build("", 10, 10));
+  glBindTexture(GL_TEXTURE_2D, other);
+  EXPECT_EQ(DrawAll(bare).size(), 2u * 9 * 9);
+  EXPECT_EQ(BoundTexture(), other);
 }

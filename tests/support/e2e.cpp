@@ -1,6 +1,8 @@
 // Processes, Xvfb and screenshots for the end-to-end tests.
 #include "support/e2e.h"
 
+#include "headless/ini_edit.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -123,22 +125,10 @@ XServer::XServer(int width, int height, const std::vector<std::string>& extraArg
   std::vector<std::string> args = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
                                    "-nolisten", "tcp", "-noreset"};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-  std::vector<std::string> envs = EnvStrings(EnvironmentWithoutDisplay());
-  pid_ = fork();
-  if (pid_ == 0) {
-    close(fds[0]);
-    setpgid(0, 0);
-    int devNull = open("/dev/null", O_RDWR);
-    dup2(devNull, 0);
-    dup2(devNull, 1);
-    dup2(devNull, 2);
-    auto a = CStrings(args);
-    auto e = CStrings(envs);
-    execvpe(a[0], a.data(), e.data());
-    _exit(127);
-  }
+  // The pipe's write end is inherited: Xvfb writes its display number to it.
+  pid_ = Spawn(args, EnvironmentWithoutDisplay(), "", -1, -1);
   close(fds[1]);
-  // Xvfb writes its display number to the descriptor once it accepts connections.
+  // The number comes once the server accepts connections.
   std::string number;
   char c;
   fd_set set;
@@ -258,12 +248,6 @@ bool XServer::SendDeleteWindow(const std::string& windowId) const {
   return sent != 0;
 }
 
-bool XServer::SavePng(const std::string& path) const {
-  int code = -1;
-  RunCapture({"import", "-display", display_, "-window", "root", path}, Env(), 30.0, &code);
-  return code == 0;
-}
-
 // [SECTION] Program run
 
 ProgramRun::ProgramRun() {
@@ -352,52 +336,6 @@ std::optional<std::string> WaitForProgramWindow(const XServer& x, ProgramRun& ru
 }
 
 // [SECTION] Settings text
-
-namespace {
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-std::string Trim(const std::string& s) {
-  const auto b = s.find_first_not_of(" \t\r");
-  if (b == std::string::npos) return "";
-  const auto e = s.find_last_not_of(" \t\r");
-  return s.substr(b, e - b + 1);
-}
-}  // namespace
-
-std::string WithSetting(const std::string& ini, const std::string& section, const std::string& key,
-                        const std::string& value) {
-  std::istringstream in(ini);
-  std::ostringstream out;
-  std::string current;
-  bool done = false;
-  bool sectionSeen = false;
-  for (std::string line; std::getline(in, line);) {
-    const std::string t = Trim(line);
-    if (!t.empty() && t[0] == '[') {
-      if (!done && Lower(current) == Lower(section)) {
-        out << key << "=" << value << "\n";
-        done = true;
-      }
-      current = t.substr(1, t.find(']') == std::string::npos ? std::string::npos : t.find(']') - 1);
-      if (Lower(current) == Lower(section)) sectionSeen = true;
-    } else if (!done && Lower(current) == Lower(section)) {
-      const auto eq = t.find('=');
-      if (eq != std::string::npos && Lower(Trim(t.substr(0, eq))) == Lower(key)) {
-        out << key << "=" << value << "\n";
-        done = true;
-        continue;
-      }
-    }
-    out << line << "\n";
-  }
-  if (!done) {
-    if (!sectionSeen || Lower(current) != Lower(section)) out << "[" << section << "]\n";
-    out << key << "=" << value << "\n";
-  }
-  return out.str();
-}
 
 std::string ShippedSettings() {
   const char* build = std::getenv("QM_BUILD_DIR");

@@ -46,8 +46,6 @@ class XServer {
   bool SendDeleteWindow(const std::string& windowId) const;
   // The whole screen as RGB bytes, rows top-down.
   std::vector<uint8_t> Screenshot(int& width, int& height) const;
-  // Saves the screen as PNG.
-  bool SavePng(const std::string& path) const;
 
  private:
   pid_t pid_ = -1;
@@ -89,10 +87,6 @@ class ProgramRun {
   std::optional<int> exitCode_;
 };
 
-// `ini` with `key` in `section` set to `value` (added when missing). Section and key
-// names compare without regard to case, as the program reads them.
-std::string WithSetting(const std::string& ini, const std::string& section, const std::string& key,
-                        const std::string& value);
 // The settings shipped in the build folder.
 std::string ShippedSettings();
 // The shipped settings in a window of width x height instead of full screen.

@@ -1,5 +1,5 @@
-// Finding and reading the settings file: the path beside the executable, missing and
-// unreadable files.
+// Finding and reading the settings file: the path in the caller's folder, and files
+// that are missing, unreadable or too large.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,49 +14,32 @@ namespace {
 
 std::vector<std::string> gMessages;
 
-class SettingsFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    gMessages.clear();
-    SetLogSink([](const std::string& line) { gMessages.push_back(line); });
-  }
-  void TearDown() override { SetLogSink(nullptr); }
-};
-
-TEST_F(SettingsFileTest, PathLiesBesideTheExecutableAndIsNeverCut) {
-  char path[kPathSize] = "untouched";
-  Settings::BuildPath(std::string(300, 'n').c_str(), path);
-  EXPECT_STREQ(path, "untouched");
-  ASSERT_EQ(gMessages.size(), 1u);
-  EXPECT_NE(gMessages[0].find("longer than 259 characters"), std::string::npos);
-
-  const std::string folder = std::filesystem::canonical("/proc/self/exe").parent_path().string() + "/";
-  Settings::BuildPath("Quillmarsh.ini", path);
-  // A test folder too deep to hold the path is refused like the long name above.
-  const bool fits = folder.size() + 14 <= kPathSize - 1;
-  EXPECT_EQ(std::string(path), fits ? folder + "Quillmarsh.ini" : "untouched");
-  EXPECT_EQ(gMessages.size(), fits ? 1u : 2u);
-}
-
-TEST_F(SettingsFileTest, FileBytesReachTheReaderAndMissingOrUnreadableFilesGiveTheDefaults) {
+TEST(SettingsFileTest, TheFileInTheFolderOrTheDefaultsWithTheReason) {
   TempDir dir;
-  WriteFile(dir.File("Quillmarsh.ini"), std::string("\xEF\xBB\xBF[Mouse]\r\nSpeed=3\r\n[Motion]\r\nSpeed=0.8"));
-  Settings s;
-  s.LoadFile(dir.File("Quillmarsh.ini").c_str());
-  EXPECT_EQ(s.mouseSpeed, 3);
-  EXPECT_FLOAT_EQ(s.motionSpeed, 0.8f);
-
-  s.LoadFile(dir.File("absent.ini").c_str());
-  EXPECT_EQ(s.mouseSpeed, 5);
-  EXPECT_TRUE(gMessages.empty()) << "a missing settings file is normal";
-
-  // A folder in the file's place cannot be read: defaults, and one line naming it.
+  const std::string largest = "[Mouse]\nSpeed=3\n" + std::string((16 << 20) - 16, ' ');  // 16 MiB
+  const std::string longest(kPathSize - 2 - dir.path().size(), 'n');  // the path has 259 characters
+  WriteFile(dir.File("Quillmarsh.ini"), largest);
+  WriteFile(dir.File(longest), largest.substr(0, 16));
+  WriteFile(dir.File("huge.ini"), largest + " ");
   std::filesystem::create_directory(dir.File("folder.ini"));
-  s.mouseSpeed = 77;
-  s.LoadFile(dir.File("folder.ini").c_str());
-  EXPECT_EQ(s.mouseSpeed, 5);
-  ASSERT_EQ(gMessages.size(), 1u);
-  EXPECT_NE(gMessages[0].find("folder.ini"), std::string::npos);
+  const std::string start = "quillmarsh: settings: \"" + dir.path() + "/", end = "; using the default settings";
+  const struct { std::string folder, name; int speed; std::string message; } cases[] = {
+      {dir.path(), "Quillmarsh.ini", 3, ""}, {dir.path() + "/", "Quillmarsh.ini", 3, ""}, {dir.path(), longest, 3, ""},
+      {dir.path(), "absent.ini", 5, ""},      // a missing file is normal: no message
+      {"", dir.File("Quillmarsh.ini"), 5, ""},  // no folder known: the defaults, whatever the name
+      {dir.path(), longest + "n", 5, start + longest + "n\": the path is longer than 259 characters" + end},
+      {dir.File("Quillmarsh.ini"), "x", 5, start + "Quillmarsh.ini/x\": cannot open: Not a directory" + end},
+      {dir.path(), "folder.ini", 5, start + "folder.ini\": cannot read: Is a directory" + end},
+      {dir.path(), "huge.ini", 5, start + "huge.ini\": cannot read: it is larger than 16 MiB" + end}};
+  SetLogSink([](const std::string& line) { gMessages.push_back(line); });
+  for (const auto& c : cases) {
+    gMessages.clear();
+    Settings s;  // 0 everywhere until Load fills it
+    s.Load(c.folder, c.name.c_str());
+    EXPECT_EQ(s.mouseSpeed, c.speed) << c.name;
+    EXPECT_EQ(gMessages, c.message.empty() ? std::vector<std::string>() : std::vector<std::string>{c.message});
+  }
+  SetLogSink(nullptr);
 }
 
 }  // namespace

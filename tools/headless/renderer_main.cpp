@@ -3,7 +3,6 @@
 // input on a fixed frame time, writes frames as PNG and prints one line of timings. With
 // --soak it drives them with seeded random input instead and checks the viewer after
 // every frame (soak.h).
-#include <GL/gl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -16,46 +15,26 @@
 #include <vector>
 
 #include "app/program.h"
-#include "headless/headless_gl.h"
+#include "headless/headless_platform.h"
+#include "headless/ini_edit.h"
 #include "headless/input_script.h"
 #include "headless/png_writer.h"
 #include "headless/soak.h"
+#include "io/file_bytes.h"
 #include "textures/gl_context_state.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The simulated millisecond clock: advanced by the fixed frame time.
-uint32_t g_simulatedMs = 0;
-uint32_t SimulatedClock() { return g_simulatedMs; }
-
 double Ms(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-// The window's centre never moves and the window always has the focus.
-class FixedCentre : public MouseCentre {
- public:
-  FixedCentre(InputState& input, int width, int height) : input_(input), x_(width / 2), y_(height / 2) {}
-  bool ClientCentre(int32_t& x, int32_t& y) override {
-    x = x_;
-    y = y_;
-    return true;
-  }
-  void PutCursorAt(int32_t x, int32_t y) override { input_.SetMousePosition(x, y); }
-  int32_t x() const { return x_; }
-  int32_t y() const { return y_; }
-
- private:
-  InputState& input_;
-  int32_t x_;
-  int32_t y_;
-};
-
 struct Options {
   std::string folder = ".";
   std::string settings;  // default: <folder>/Quillmarsh.ini
+  std::vector<std::string> sets;  // "Section/Key=Value" over the settings file
   int width = 640;
   int height = 480;
   std::string script = "wait 1";
@@ -63,15 +42,17 @@ struct Options {
   std::string out;       // final frame
   int every = 0;         // write every Kth frame as <out>-NNNNN.png
   bool printPose = false;
+  bool printSettings = false;  // the settings text with the --set edits, and nothing else
   bool trace = false;    // the pose after every frame
   SoakOptions soak;      // random input instead of the script when soak.frames > 0
 };
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: quillmarsh_headless --folder DIR [--settings FILE] [--size WxH]\n"
+               "usage: quillmarsh_headless --folder DIR [--settings FILE] [--set Section/Key=Value]...\n"
+               "       [--size WxH]\n"
                "       [--script \"forward 60, turn 90, jump, wait 30\"] [--frame-ms N]\n"
-               "       [--out FILE.png] [--every K] [--print-pose] [--trace]\n"
+               "       [--out FILE.png] [--every K] [--print-pose] [--trace] [--print-settings]\n"
                "       [--soak FRAMES [--seed N] [--render-every K] [--rss-limit-mb MB]]\n");
 }
 
@@ -80,13 +61,18 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     const std::string a = argv[i];
     auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
     const char* v = nullptr;
-    if (a == "--print-pose" || a == "--trace") {
-      (a == "--trace" ? o.trace : o.printPose) = true;
+    if (a == "--print-pose" || a == "--trace" || a == "--print-settings") {
+      (a == "--trace" ? o.trace : a == "--print-pose" ? o.printPose : o.printSettings) = true;
       continue;
     }
     if ((v = next()) == nullptr) return false;
     if (a == "--folder") o.folder = v;
     else if (a == "--settings") o.settings = v;
+    else if (a == "--set") {
+      std::string probe;
+      if (!ApplySetting(probe, v)) return false;
+      o.sets.push_back(v);
+    }
     else if (a == "--size") {
       if (std::sscanf(v, "%dx%d", &o.width, &o.height) != 2) return false;
     } else if (a == "--script") o.script = v;
@@ -139,69 +125,48 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  // The program's own objects, in their order; only the window system stays unused.
-  static Program program;
-  program.frameCounter = FrameCounter(&SimulatedClock);
+  // The program's own objects and start-up, on an off-screen buffer.
+  static HeadlessPlatform platform(options.width, options.height);
+  static Program program(platform);
   const auto t0 = Clock::now();
-  program.settings.LoadFile(settingsPath);
-  const auto t1 = Clock::now();
-
-  HeadlessGL gl;
-  if (!gl.Create(options.width, options.height)) {
-    std::fprintf(stderr, "quillmarsh_headless: no OpenGL context: %s\n", gl.error().c_str());
-    return 2;
+  if (options.sets.empty() && !options.printSettings) {
+    program.settings.LoadFile(settingsPath);
+  } else {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(settingsPath, kMaxSettingsFileBytes, &bytes).Read()) {
+      std::fprintf(stderr, "quillmarsh_headless: cannot read the settings file \"%s\"\n", settingsPath);
+      return 2;
+    }
+    std::string text(bytes.begin(), bytes.end());
+    for (const std::string& set : options.sets) ApplySetting(text, set);
+    if (options.printSettings) {
+      std::fwrite(text.data(), 1, text.size(), stdout);
+      return 0;
+    }
+    program.settings.LoadFromText(text);
   }
-  SetGLContextAlive(true);
-  program.window.InitState();
-
-  bool quitPosted = false;
-  SceneHooks hooks;
-  hooks.configureInput = [](Viewer* viewer, bool invert, int32_t mouseSpeed) {
-    program.ConfigureInput(viewer, invert, mouseSpeed);
-  };
-  hooks.postQuit = [&quitPosted]() { quitPosted = true; };
-  SceneTimings timings;
+  const auto t1 = Clock::now();
+  // A soak starts half a minute before the millisecond clock wraps (soak.h).
+  if (options.soak.frames > 0) platform.nowMs = kSoakClockStart;
   const auto t2 = Clock::now();
-  SetUpScene(program.Scene(), hooks, &timings);
+  const bool started = StartProgram(program, "Quillmarsh");
   const auto t3 = Clock::now();
-  if (quitPosted) {
-    std::fprintf(stderr, "quillmarsh_headless: the scene set-up ended the program\n");
+  if (!started) {
     SetGLContextAlive(false);
     return 1;
   }
-  program.window.Resize(static_cast<uint32_t>(options.width), static_cast<uint32_t>(options.height),
-                        program.settings.viewFOV, program.settings.viewDepth);
-
-  FixedCentre centre(program.inputState, options.width, options.height);
-  program.inputState.SetClock(&SimulatedClock);
-  program.inputState.SetMouseCentre(&centre);
-  program.inputState.SetMousePosition(centre.x(), centre.y());
-  program.inputState.SetMoveClock(g_simulatedMs);
-
-  // One frame as the window draws it, always the active window; finished before timing.
-  auto drawFrame = [&options]() {
-    FrameInfo info;
-    info.aspect = program.window.Aspect();
-    info.frameRate = program.frameCounter.Rate();
-    info.hasClientArea = true;
-    info.clientRight = options.width;
-    info.clientBottom = options.height;
-    RenderFrame(program.Scene(), info);
-    glFinish();
-  };
 
   if (options.soak.frames > 0) {
     SoakTarget target;
     target.input = &program.inputState;
     target.viewer = &program.viewer;
-    target.centreX = centre.x();
-    target.centreY = centre.y();
-    target.clockMs = &g_simulatedMs;
-    target.render = drawFrame;
-    target.tick = []() { program.frameCounter.Tick(); };
+    target.centreX = options.width / 2;
+    target.centreY = options.height / 2;
+    target.clockMs = &platform.nowMs;
+    target.frame = [](bool draw) { RunFrame(program, draw); };
     const int result = RunSoak(options.soak, target);
     if (result == 0 && !options.out.empty() &&
-        !WritePng(options.out, options.width, options.height, gl.ReadPixelsTopDown())) {
+        !WritePng(options.out, options.width, options.height, platform.gl().ReadPixelsTopDown())) {
       SetGLContextAlive(false);
       return 2;
     }
@@ -212,26 +177,21 @@ int main(int argc, char** argv) {
   const std::vector<FrameInput> frames = ExpandScript(*steps, program.inputState.mouseSpeed);
   std::vector<double> frameTimes;
   frameTimes.reserve(frames.size());
-  uint32_t lastTime = g_simulatedMs;
   std::vector<int> held;
   for (size_t f = 0; f < frames.size(); ++f) {
     const FrameInput& input = frames[f];
-    // The messages of this frame: releases, presses, the mouse, the button.
+    // This frame's events: releases, presses, the mouse, the button.
+    platform.PumpEvents(program.inputState);
     for (int key : held) program.inputState.SetKey(static_cast<uint32_t>(key), false);
     for (int key : input.keysDown) program.inputState.SetKey(static_cast<uint32_t>(key), true);
     held = input.keysDown;
-    program.inputState.SetMousePosition(centre.x() + input.mouseDx, centre.y() + input.mouseDy);
+    program.inputState.SetMousePosition(options.width / 2 + input.mouseDx, options.height / 2 + input.mouseDy);
     if (input.rightButton) program.inputState.SetButton(1, true);
 
     const auto start = Clock::now();
-    g_simulatedMs += static_cast<uint32_t>(options.frameMs);
-    program.inputState.ApplyKeys();
-    program.inputState.ApplyMouse();
-    program.viewer.Update(g_simulatedMs - lastTime);
-    lastTime = g_simulatedMs;
-    drawFrame();
+    platform.nowMs += static_cast<uint32_t>(options.frameMs);
+    RunFrame(program, true);
     frameTimes.push_back(Ms(start, Clock::now()));
-    program.frameCounter.Tick();
     if (options.trace) {
       const Viewer& v = program.viewer;
       std::printf("frame %zu x %.5f y %.5f z %.5f heading %.3f pitch %.3f vy %.5f air %d\n", f + 1, v.GetX(),
@@ -241,9 +201,10 @@ int main(int argc, char** argv) {
     const bool last = f + 1 == frames.size();
     if (!options.out.empty() && options.every > 0 && (f + 1) % static_cast<size_t>(options.every) == 0) {
       WritePng(FramePath(options.out, static_cast<int>(f + 1)), options.width, options.height,
-               gl.ReadPixelsTopDown());
+               platform.gl().ReadPixelsTopDown());
     }
-    if (last && !options.out.empty() && !WritePng(options.out, options.width, options.height, gl.ReadPixelsTopDown())) {
+    if (last && !options.out.empty() &&
+        !WritePng(options.out, options.width, options.height, platform.gl().ReadPixelsTopDown())) {
       SetGLContextAlive(false);
       return 2;
     }
@@ -263,7 +224,7 @@ int main(int argc, char** argv) {
   getrusage(RUSAGE_SELF, &usage);
   std::printf("settings %.1f ms | terrain %.1f ms | setup %.1f ms | first frame %.1f ms | %zu frames: "
               "mean %.2f median %.2f p95 %.2f ms | peak %.1f MB\n",
-              Ms(t0, t1), timings.terrainBuildMs, Ms(t2, t3), first, frameTimes.size(), mean, median, p95,
+              Ms(t0, t1), program.timings.terrainBuildMs, Ms(t2, t3), first, frameTimes.size(), mean, median, p95,
               static_cast<double>(usage.ru_maxrss) / 1024.0);
   if (options.printPose) {
     const Viewer& v = program.viewer;

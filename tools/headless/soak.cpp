@@ -167,12 +167,6 @@ int RunSoak(const SoakOptions& options, SoakTarget& t) {
   Viewer& viewer = *t.viewer;
   SoakInput random(options.seed);
 
-  // Start half a minute before the millisecond clock wraps, so that every run also
-  // crosses the wrap, as a machine that has been up for 49.7 days does.
-  *t.clockMs = 0u - 30000u;
-  input.SetMoveClock(*t.clockMs);
-  uint32_t lastTime = *t.clockMs;
-
   const auto start = std::chrono::steady_clock::now();
   const uint64_t tenth = options.frames / 10 > 0 ? options.frames / 10 : 1;
   double peakAtTenth = 0.0;
@@ -196,20 +190,13 @@ int RunSoak(const SoakOptions& options, SoakTarget& t) {
     if (f.otherButton) input.SetButton(frame % 2 == 0 ? 0 : 2, true);
 
     *t.clockMs += f.frameMs;
-    input.ApplyKeys();
-    input.ApplyMouse();
-    viewer.Update(*t.clockMs - lastTime);
-    lastTime = *t.clockMs;
     // The first frames are all drawn: the renderer fills its caches (compiled state
     // variants, buffers) on the first draws, and that is growth the memory check must
     // not count as a leak.
     const bool warmUp = frame <= kWarmUpFrames;
-    if (options.renderEvery > 0 && (warmUp || frame % options.renderEvery == 0) && t.render) {
-      t.render();
-      ++rendered;
-    }
-    if (t.tick) t.tick();
-    input.EndFrame();
+    const bool draw = options.renderEvery > 0 && (warmUp || frame % options.renderEvery == 0);
+    t.frame(draw);
+    if (draw) ++rendered;
 
     broken = CheckViewerInvariants(viewer);
     if (!broken.empty()) {

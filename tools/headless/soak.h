@@ -63,20 +63,22 @@ std::string CheckViewerInvariants(const Viewer& viewer);
 double PeakRssMb();
 double CurrentRssMb();
 
-// The program's objects the soak drives. `clockMs` is the millisecond clock the input
-// state reads; the soak advances it. `render` draws one frame, `tick` counts it.
+// Where the millisecond clock stands when a soak starts: half a minute before it wraps,
+// so that every run also crosses the wrap, as a machine that has been up for 49.7 days does.
+constexpr uint32_t kSoakClockStart = 0u - 30000u;
+
+// The program's objects the soak drives. `clockMs` is the millisecond clock the program
+// reads; the soak advances it. `frame` runs the program's frame, drawing it or not.
 struct SoakTarget {
   InputState* input = nullptr;
   Viewer* viewer = nullptr;
   int32_t centreX = 0;  // the window centre the mouse look puts the cursor back to
   int32_t centreY = 0;
   uint32_t* clockMs = nullptr;
-  std::function<void()> render;
-  std::function<void()> tick;
+  std::function<void(bool draw)> frame;
 };
 
-// Runs the soak as the main loop runs a frame: messages, keys, mouse, update, (draw),
-// count. Prints one summary line to stdout; on the first broken invariant prints the
+// Runs the soak as the main loop runs a frame: events, then the frame (drawn or not). Prints one summary line to stdout; on the first broken invariant prints the
 // frame, the seed and the values to stderr. Returns the process exit code: 0 when all
 // held and memory stayed put, 1 otherwise.
 int RunSoak(const SoakOptions& options, SoakTarget& target);

@@ -222,7 +222,7 @@ void AddBody(MeshBuilder& mesh) {
     const int count = profile[k].radius == 0.0f ? 1 : kRadialSegments;
     for (int j = 0; j < count; ++j) {
       rings[k].push_back(
-          mesh.AddVertex(LanternPoint(profile[k].radius, profile[k].height, 2.0f * kPi * j / kRadialSegments)));
+          mesh.AddVertex(LanternPoint(profile[k].radius, profile[k].height, 2.0f * kPi * static_cast<float>(j) / static_cast<float>(kRadialSegments))));
     }
   }
   for (int k = 1; k < points; ++k) {
@@ -233,8 +233,8 @@ void AddBody(MeshBuilder& mesh) {
     // Outward in the profile plane: the segment's direction turned clockwise.
     const float dr = b.radius - a.radius, dh = b.height - a.height;
     for (int j = 0; j < kRadialSegments; ++j) {
-      const float angle0 = 2.0f * kPi * j / kRadialSegments;
-      const float angle1 = 2.0f * kPi * (j + 1) / kRadialSegments;
+      const float angle0 = 2.0f * kPi * static_cast<float>(j) / static_cast<float>(kRadialSegments);
+      const float angle1 = 2.0f * kPi * static_cast<float>(j + 1) / static_cast<float>(kRadialSegments);
       const float mid = 0.5f * (angle0 + angle1);
       const V3 outward{dh * std::cos(mid), -dr, dh * std::sin(mid)};
       auto vertexOf = [&](int ring, int index) {
@@ -254,7 +254,7 @@ void AddBody(MeshBuilder& mesh) {
 void AddRods(MeshBuilder& mesh) {
   const float half = 0.0035f, radius = 0.048f, bottom = 0.020f, top = 0.131f;
   for (int r = 0; r < 4; ++r) {
-    const float angle = kPi * (0.25f + 0.5f * r);
+    const float angle = kPi * (0.25f + 0.5f * static_cast<float>(r));
     const V3 centreLow = LanternPoint(radius, bottom, angle);
     const V3 centreHigh = LanternPoint(radius, top, angle);
     const V3 offsets[4] = {{half, 0, half}, {half, 0, -half}, {-half, 0, -half}, {-half, 0, half}};
@@ -288,11 +288,11 @@ void AddHandle(MeshBuilder& mesh) {
   std::vector<std::vector<int>> rings(along + 1);
   std::vector<V3> spine(along + 1);
   for (int i = 0; i <= along; ++i) {
-    const float a = start + (end - start) * i / along;
+    const float a = start + (end - start) * static_cast<float>(i) / static_cast<float>(along);
     const V3 radial = across * std::cos(a) + up * std::sin(a);
     spine[i] = centre + radial * (archRadius * kScale);
     for (int k = 0; k < around; ++k) {
-      const float b = 2.0f * kPi * k / around;
+      const float b = 2.0f * kPi * static_cast<float>(k) / static_cast<float>(around);
       const V3 offset = (radial * std::cos(b) + side * std::sin(b)) * (wire * kScale);
       rings[i].push_back(mesh.AddVertex(spine[i] + offset));
     }
@@ -331,8 +331,8 @@ RgbImage MakeSkin() {
   RgbImage skin(kSkinWidth, kSkinHeight);
   for (int t = 0; t < kSkinHeight; ++t) {
     for (int s = 0; s < kSkinWidth; ++s) {
-      const float angle = 2.0f * kPi * (s + 0.5f) / kSkinWidth;
-      const float grain = PeriodicNoise(s * 0.25f, t * 0.5f, 64, 64, 901u);
+      const float angle = 2.0f * kPi * (static_cast<float>(s) + 0.5f) / static_cast<float>(kSkinWidth);
+      const float grain = PeriodicNoise(static_cast<float>(s) * 0.25f, static_cast<float>(t) * 0.5f, 64, 64, 901u);
       Colour c{0, 0, 0};
       if (t <= kMetalSide.t1) {
         c = Brass(angle, 0.0f, grain);
@@ -346,7 +346,7 @@ RgbImage MakeSkin() {
         // Warm glow, brightest where the glass faces the eye, with the flame
         // painted on the front.
         const float facing = std::max(0.0f, std::cos(angle - kEyeAngle));
-        const float height = (t - kGlass.t0) / float(kGlass.t1 - kGlass.t0);
+        const float height = static_cast<float>(t - kGlass.t0) / float(kGlass.t1 - kGlass.t0);
         const Colour glowDim{0.55f, 0.30f, 0.10f};
         const Colour glowBright{1.0f, 0.80f, 0.45f};
         c = Mix(glowDim, glowBright, facing * facing * (0.75f + 0.25f * std::sin(kPi * height)));

@@ -50,7 +50,7 @@ float PeriodicFbm(float u, float v, int cellsX, int cellsY, int octaves, float g
   float weight = 1.0f;
   float total = 0.0f;
   for (int o = 0; o < octaves; ++o) {
-    sum += weight * PeriodicNoise(u * cellsX, v * cellsY, cellsX, cellsY, seed + 977u * o);
+    sum += weight * PeriodicNoise(u * static_cast<float>(cellsX), v * static_cast<float>(cellsY), cellsX, cellsY, seed + 977u * o);
     total += weight;
     weight *= gain;
     cellsX *= 2;

@@ -22,11 +22,11 @@ RgbImage MakeSky() {
   for (int y = 0; y < height; ++y) {
     // The middle row is the horizon when the view is level; the gradient deepens
     // towards the top and the bottom row alike, so the picture wraps vertically.
-    const float v = y / float(height);
+    const float v = static_cast<float>(y) / float(height);
     const float depth = 0.5f + 0.5f * std::cos(2.0f * kPi * v);
     const Colour base = depth < 0.5f ? Mix(haze, mid, depth * 2.0f) : Mix(mid, deep, depth * 2.0f - 1.0f);
     for (int x = 0; x < width; ++x) {
-      const float u = x / float(width);
+      const float u = static_cast<float>(x) / float(width);
       // Lattice cells twice as tall as wide in the picture; the sky quad stretches
       // the picture to the window, so clouds come out broad and flat.
       const float n = PeriodicFbm(u, v, 6, 8, 5, 0.5f, 211u);

@@ -18,7 +18,7 @@ constexpr int kGroundSize = 256;
 float MapFbm(float u, float v, int cells, int octaves, float gain, uint32_t seed) {
   float sum = 0.0f, weight = 1.0f, total = 0.0f;
   for (int o = 0; o < octaves; ++o) {
-    sum += weight * PeriodicNoise(u * cells, v * cells, 4096, 4096, seed + 131u * o);
+    sum += weight * PeriodicNoise(u * static_cast<float>(cells), v * static_cast<float>(cells), 4096, 4096, seed + 131u * o);
     total += weight;
     weight *= gain;
     cells *= 2;
@@ -40,7 +40,7 @@ void BoxBlur(std::vector<float>& field, int size, int radius, int passes) {
             const int yy = std::min(size - 1, std::max(0, axis == 0 ? y : y + k));
             s += field[static_cast<size_t>(yy) * size + xx];
           }
-          tmp[static_cast<size_t>(y) * size + x] = s / (2 * radius + 1);
+          tmp[static_cast<size_t>(y) * size + x] = s / static_cast<float>(2 * radius + 1);
         }
       }
       field.swap(tmp);
@@ -60,7 +60,7 @@ GreyImage MakeHeightmap() {
   std::vector<float> hills(static_cast<size_t>(n) * n);
   for (int y = 0; y < n; ++y) {
     for (int x = 0; x < n; ++x) {
-      hills[at(x, y)] = SmoothStep(0.15f, 0.85f, MapFbm(x / float(n - 1), y / float(n - 1), 4, 3, 0.5f, 11u));
+      hills[at(x, y)] = SmoothStep(0.15f, 0.85f, MapFbm(static_cast<float>(x) / float(n - 1), static_cast<float>(y) / float(n - 1), 4, 3, 0.5f, 11u));
     }
   }
   // The broad lie of the land: the hills with every bump smoothed away.
@@ -72,8 +72,8 @@ GreyImage MakeHeightmap() {
   std::vector<float> h(hills.size());
   for (int y = 0; y < n; ++y) {
     for (int x = 0; x < n; ++x) {
-      const float u = x / float(n - 1);
-      const float v = y / float(n - 1);
+      const float u = static_cast<float>(x) / float(n - 1);
+      const float v = static_cast<float>(y) / float(n - 1);
       // Meadows: broad patches, and the middle where the walk starts, keep only the
       // broad lie of the land and lose the bumps.
       const float du = u - 0.5f, dv = v - 0.5f;
@@ -129,7 +129,7 @@ RgbImage MakeGroundTexture() {
   std::vector<float> grassAmount(pixels.size());
   for (int y = 0; y < n; ++y) {
     for (int x = 0; x < n; ++x) {
-      const float u = x / float(n), v = y / float(n);
+      const float u = static_cast<float>(x) / float(n), v = static_cast<float>(y) / float(n);
       const float tone = PeriodicFbm(u, v, 4, 4, 5, 0.55f, 101u);
       const float dryness = SmoothStep(0.55f, 0.75f, PeriodicFbm(u, v, 2, 2, 3, 0.5f, 103u));
       Colour grass = Mix(darkGrass, lightGrass, SmoothStep(0.25f, 0.75f, tone));
@@ -163,8 +163,8 @@ RgbImage MakeGroundTexture() {
       const float k = grassAmount[i];
       if (k > 0.3f) {
         Colour& c = pixels[i];
-        const Colour blade{c.r * shade + hueShift, c.g * shade + 0.02f, c.b * shade};
-        c = Mix(c, blade, k * (1.0f - 0.5f * step / float(length)));
+        const Colour tinted{c.r * shade + hueShift, c.g * shade + 0.02f, c.b * shade};
+        c = Mix(c, tinted, k * (1.0f - 0.5f * static_cast<float>(step) / float(length)));
       }
       x += std::cos(angle);
       y += std::sin(angle);

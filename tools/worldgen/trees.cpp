@@ -35,8 +35,8 @@ class Canvas {
     const int y1 = std::min(kTreeHeight - 1, static_cast<int>(std::ceil((1.0f - w0) * kTreeHeight)));
     for (int y = y0; y <= y1; ++y) {
       for (int x = x0; x <= x1; ++x) {
-        const float u = (x + 0.5f) / kTreeWidth;
-        const float w = 1.0f - (y + 0.5f) / kTreeHeight;
+        const float u = (static_cast<float>(x) + 0.5f) / static_cast<float>(kTreeWidth);
+        const float w = 1.0f - (static_cast<float>(y) + 0.5f) / static_cast<float>(kTreeHeight);
         if (!inside(u, w)) continue;
         colour_[y * kTreeWidth + x] = paint(u, w);
         covered_[y * kTreeWidth + x] = true;
@@ -119,9 +119,9 @@ void DrawConifer(Canvas& canvas) {
   const Colour needles{0.10f, 0.30f, 0.14f};
   const int tiers = 7;
   for (int k = 0; k < tiers; ++k) {
-    const float base = 0.10f + k * 0.115f;
+    const float base = 0.10f + static_cast<float>(k) * 0.115f;
     const float apex = std::min(0.99f, base + 0.26f);
-    const float halfWidth = 0.40f * (1.0f - k / float(tiers + 1)) + 0.04f;
+    const float halfWidth = 0.40f * (1.0f - static_cast<float>(k) / float(tiers + 1)) + 0.04f;
     const uint32_t seed = 310u + k;
     canvas.Fill(0.5f - halfWidth * 1.2f, base - 0.06f, 0.5f + halfWidth * 1.2f, apex,
                 [=](float u, float w) {
@@ -155,7 +155,7 @@ void DrawBroadleaf(Canvas& canvas) {
     const float a = random.Range(0.0f, 2.0f * kPi);
     const float r = std::sqrt(random.Unit());
     const float cu = 0.5f + 0.30f * r * std::cos(a);
-    const float cw = 0.56f + 0.18f * i / 22.0f + 0.16f * r * std::sin(a);
+    const float cw = 0.56f + 0.18f * static_cast<float>(i) / 22.0f + 0.16f * r * std::sin(a);
     const float radius = random.Range(0.12f, 0.17f);
     const Colour tint{leaves.r + random.Range(-0.03f, 0.05f), leaves.g + random.Range(-0.05f, 0.05f),
                       leaves.b};
@@ -202,7 +202,7 @@ void DrawBush(Canvas& canvas) {
     const float a = random.Range(0.0f, kPi);
     const float r = std::sqrt(random.Unit());
     const float cu = 0.5f + 0.32f * r * std::cos(a);
-    const float cw = 0.13f + 0.14f * i / 18.0f + 0.14f * r * std::sin(a);
+    const float cw = 0.13f + 0.14f * static_cast<float>(i) / 18.0f + 0.14f * r * std::sin(a);
     canvas.Clump(cu, cw, random.Range(0.10f, 0.14f), leaves, 610u + i);
   }
   // A few red berries.
