@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev            # fuzz targets (libFuzzer) and sanitizers
-  libsdl2-dev libx11-dev              # window, input, message box, BMP decoding
+  libsdl2-dev libx11-dev              # window, input, message box
   libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl1-mesa-dev
   libgtest-dev libgmock-dev
   libfreetype-dev fonts-dejavu-core   # the generated bitmap font

@@ -1,8 +1,9 @@
-// How the real program ends and fails where only a real window system shows it: the
-// message on stderr, the "Error" box where one is shown (dismissed with Return), the
-// exit code, that no process the program started is left behind, and that the
-// program's folder holds no new file afterwards. Failures of the scene set-up and the
-// file readers are checked in-process (app_startup_test).
+// The real program in a real window system: how it walks, ends and fails where only a
+// real window shows it. Each row checks the message on stderr, the "Error" box where
+// one is shown (dismissed with Return), the exit code, that no process the program
+// started is left behind, and that the program's folder holds no new file afterwards.
+// Failures of the scene set-up and the file readers are checked in-process
+// (app_startup_test).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,7 +27,7 @@ namespace {
 
 // How a run ends: dismissing the box, by itself, ended by the user, or by a signal
 // (`Case::signal`) while the box is up or while it runs.
-enum class Ending { Box, Exits, WindowClose, AltF4, SignalDuringBox, SignalWhileRunning };
+enum class Ending { Box, Exits, WalkThenEscape, WindowClose, AltF4, SignalDuringBox, SignalWhileRunning };
 // Where the program looks for a display.
 enum class Server { Normal, WithoutGlx, WithoutFonts, None };
 struct Case {
@@ -65,6 +66,50 @@ std::vector<std::string> FilesWithoutCapture(const ProgramRun& run) {
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// Pixels of the program's window (at the screen's origin) that differ by more than a
+// little between two screenshots.
+int ChangedPixels(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int screenWidth) {
+  int changed = 0;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(screenWidth) + static_cast<size_t>(x)) * 3;
+      changed += std::abs(a[i] - b[i]) + std::abs(a[i + 1] - b[i + 1]) + std::abs(a[i + 2] - b[i + 2]) > 24 ? 1 : 0;
+    }
+  }
+  return changed;
+}
+
+// A borderless window at the origin, still while nothing is pressed, walking on a held
+// arrow key and turning with a real mouse (which the program reads in relative mode).
+void WalkAndTurn(const XServer& x, const std::string& id) {
+  const std::string info = RunCapture({"xwininfo", "-id", id}, x.Env());
+  for (const char* line : {"Absolute upper-left X:  0", "Absolute upper-left Y:  0", "Width: 640", "Height: 480"}) {
+    EXPECT_NE(info.find(line), std::string::npos) << info;
+  }
+  // No frame around it: the window's parent is the root window itself.
+  EXPECT_NE(RunCapture({"xwininfo", "-id", id, "-tree"}, x.Env()).find("(the root window)"), std::string::npos);
+  int w = 0, h = 0;
+  const auto still = x.Screenshot(w, h);
+  Sleep(300);
+  auto before = x.Screenshot(w, h);
+  // Nothing moves by itself: the comparisons below can only pass through input.
+  EXPECT_LT(ChangedPixels(still, before, w), kWidth * kHeight / 100);
+  for (const auto& move : {std::vector<std::string>{"keydown", "--window", id, "Up"},
+                           std::vector<std::string>{"mousemove_relative", "--", "-150", "0"}}) {
+    x.Xdotool(move);
+    Sleep(1000);
+    if (move[0] == "keydown") x.Xdotool({"keyup", "--window", id, "Up"});
+    Sleep(800);
+    const auto after = x.Screenshot(w, h);
+    EXPECT_GT(ChangedPixels(before, after, w), kWidth * kHeight / 10) << move[0];
+    before = after;
+  }
+  // Held like a real key, and released on the server whatever has the focus then.
+  x.Xdotool({"keydown", "--window", id, "Escape"});
+  Sleep(200);
+  x.Xdotool({"keyup", "Escape"});
+}
+
 // Before any row: a server that cannot show the box would fail every box row, each
 // only after its wait; say once, at once, what is missing.
 class ErrorBoxCheck : public ::testing::Environment {
@@ -86,9 +131,9 @@ std::optional<std::string> WaitForBox(const XServer& x, ProgramRun& run) {
   });
 }
 
-class FailurePathTest : public ::testing::TestWithParam<Case> {};
+class ProgramTest : public ::testing::TestWithParam<Case> {};
 
-TEST_P(FailurePathTest, ReportsAndEndsAsItShould) {
+TEST_P(ProgramTest, RunsEndsAndFailsAsItShould) {
   const Case& c = GetParam();
   std::unique_ptr<XServer> x;
   if (c.server != Server::None) {
@@ -141,7 +186,9 @@ TEST_P(FailurePathTest, ReportsAndEndsAsItShould) {
     Sleep(1500);
     EXPECT_TRUE(run.Running()) << run.Stderr();
     EXPECT_TRUE(x->FindWindows("Error").empty()) << run.Stderr();
-    if (c.ending == Ending::SignalWhileRunning) {
+    if (c.ending == Ending::WalkThenEscape) {
+      WalkAndTurn(*x, *id);
+    } else if (c.ending == Ending::SignalWhileRunning) {
       run.Signal(c.signal);
     } else if (c.ending == Ending::WindowClose) {
       EXPECT_TRUE(x->SendDeleteWindow(*id));
@@ -157,6 +204,9 @@ TEST_P(FailurePathTest, ReportsAndEndsAsItShould) {
   for (std::string line; std::getline(lines, line);) {
     EXPECT_EQ(line.rfind("quillmarsh: ", 0), 0u) << "not in the program's message format: " << line;
   }
+  if (c.stderrHas.empty()) {
+    EXPECT_EQ(err, "");
+  }
   for (const char* text : c.stderrHas) {
     const std::string wanted = Replace(text, "%F", run.folder());
     EXPECT_NE(err.find(wanted), std::string::npos) << "missing: " << wanted << "\nstderr:\n" << err;
@@ -165,7 +215,8 @@ TEST_P(FailurePathTest, ReportsAndEndsAsItShould) {
 }
 
 const Case kCases[] = {
-    // [SECTION] Ways to end a running program (Escape: e2e_window_test): 0, or 128 + the signal
+    // [SECTION] A running program: 0 after a normal end, 128 + the signal
+    {"WalkTurnAndEscape", {"FPS/DrawCounter=0"}, nullptr, {}, Ending::WalkThenEscape, 0},
     {"WindowManagerClose", {}, nullptr, {}, Ending::WindowClose, 0},
     {"AltF4", {}, nullptr, {}, Ending::AltF4, 0},
     {"SigtermWhileRunning", {}, nullptr, {}, Ending::SignalWhileRunning, 128 + SIGTERM, Server::Normal, nullptr, SIGTERM},
@@ -204,7 +255,7 @@ const Case kCases[] = {
      Ending::Exits, 1},
 };
 
-INSTANTIATE_TEST_SUITE_P(EveryPath, FailurePathTest, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(EveryPath, ProgramTest, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<Case>& row) { return std::string(row.param.name); });
 
 }  // namespace
