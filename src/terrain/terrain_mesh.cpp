@@ -20,10 +20,6 @@ Terrain::Terrain()
       textureRepeat(10),
       patchSize(7) {}
 
-// The display lists stay: they belong to the context, which is gone by the time the
-// global terrain is destroyed.
-Terrain::~Terrain() = default;
-
 // A file that fails to load still takes its slot (an empty texture name); only a
 // full table refuses.
 bool Terrain::AddTexture(const char* file) { return textures.Add(file, &Texture::LoadBMP); }
