@@ -54,7 +54,7 @@ void BoxBlur(std::vector<float>& field, int size, int radius, int passes) {
 
 GreyImage MakeHeightmap() {
   const int n = kHeightmapSize;
-  const auto at = [n](int x, int y) { return static_cast<size_t>(y) * n + x; };
+  const auto at = [](int x, int y) { return static_cast<size_t>(y) * n + x; };
 
   // Rolling hills: a few broad octaves, the smallest about ten pixels across.
   std::vector<float> hills(static_cast<size_t>(n) * n);
