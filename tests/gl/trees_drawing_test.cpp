@@ -37,7 +37,10 @@ TEST(TreeDrawingTest, UprightFacingTheViewerOnlyInFrontAndStateRestored) {
   // camera transform: the channel c of the pixel at column, row from the top.
   auto drawOne = [&](float heading, float x, float z, float vx, float vz, float brightness = 1.0f) {
     Tree tree;
-    tree.x = x, tree.y = -1.0f, tree.z = z, tree.size = 1.0f;
+    tree.x = x;
+    tree.y = -1.0f;
+    tree.z = z;
+    tree.size = 1.0f;
     set.trees = {tree};
     set.placedCount = 1;
     glClear(GL_COLOR_BUFFER_BIT);

@@ -25,7 +25,11 @@ TEST(ViewerCameraTest, ModelViewIsPitchThenHeadingThenEyePosition) {
   };
   for (const auto& c : cases) {
     Viewer v;
-    v.pitch = c.pitch, v.heading = c.heading, v.x = 3.5f, v.y = 1.25f, v.z = -2.0f;
+    v.pitch = c.pitch;
+    v.heading = c.heading;
+    v.x = 3.5f;
+    v.y = 1.25f;
+    v.z = -2.0f;
     glLoadIdentity();
     v.ApplyTransform();
     float m[16];  // column-major

@@ -7,7 +7,9 @@ namespace {
 
 Plane Through(Float3 a, Float3 b, Float3 c) {
   Plane plane;
-  plane.P1 = a, plane.P2 = b, plane.P3 = c;
+  plane.P1 = a;
+  plane.P2 = b;
+  plane.P3 = c;
   plane.ComputeNormal();
   return plane;
 }

@@ -52,7 +52,10 @@ bool PlaceByHand(TreeSet& set, int count, float size) {
 
 Tree TreeAt(float x, float y, float z, float size) {
   Tree tree;
-  tree.x = x, tree.y = y, tree.z = z, tree.size = size;
+  tree.x = x;
+  tree.y = y;
+  tree.z = z;
+  tree.size = size;
   return tree;
 }
 

@@ -68,7 +68,8 @@ TEST(WorldgenTest, TheWrittenWorldIsWhatTheProgramNeeds) {
   for (int y = 0; y + 1 < 257; ++y) {
     for (int x = 0; x + 1 < 257; ++x) {
       const int h = map.Pixel(x, y)[2];
-      lo = std::min(lo, h), hi = std::max(hi, h);
+      lo = std::min(lo, h);
+      hi = std::max(hi, h);
       steepest = std::max({steepest, std::abs(h - map.Pixel(x + 1, y)[2]), std::abs(h - map.Pixel(x, y + 1)[2])});
     }
   }
