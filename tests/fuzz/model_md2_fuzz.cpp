@@ -18,10 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (mesh.frames.empty() || mesh.triangles.empty()) std::abort();
   // The skin the coordinates are divided by: loaded, missing (0 x 0), one pixel, odd.
   static const int32_t kSkinSizes[][2] = {{256, 128}, {0, 0}, {1, 1}, {7, 0}};
-  const int32_t* skin = kSkinSizes[size % 4];
-  for (const MeshVertex& v : BuildMeshVertices(mesh, skin[0], skin[1])) {
-    const float values[] = {v.s, v.t, v.normal.x, v.normal.y, v.normal.z, v.position.x, v.position.y, v.position.z};
-    for (float f : values) {
+  for (const MeshVertex& v : BuildMeshVertices(mesh, kSkinSizes[size % 4][0], kSkinSizes[size % 4][1])) {
+    for (float f : {v.s, v.t, v.normal.x, v.normal.y, v.normal.z, v.position.x, v.position.y, v.position.z}) {
       if (!std::isfinite(f)) std::abort();
     }
   }

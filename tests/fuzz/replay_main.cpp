@@ -9,31 +9,23 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
-static void ReplayFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-}
-
 int main(int argc, char** argv) {
-  size_t count = 0;
+  std::vector<std::filesystem::path> files;
   for (int a = 1; a < argc; ++a) {
-    std::filesystem::path arg(argv[a]);
-    if (std::filesystem::is_directory(arg)) {
-      for (const auto& entry : std::filesystem::directory_iterator(arg)) {
-        if (entry.is_regular_file()) {
-          ReplayFile(entry.path());
-          ++count;
-        }
-      }
-    } else if (std::filesystem::exists(arg)) {
-      ReplayFile(arg);
-      ++count;
+    if (!std::filesystem::is_directory(argv[a])) {
+      files.emplace_back(argv[a]);
+      continue;
     }
+    for (const auto& entry : std::filesystem::directory_iterator(argv[a])) files.push_back(entry.path());
   }
   // An empty corpus still checks the empty input.
   static const uint8_t kEmpty[1] = {0};
   LLVMFuzzerTestOneInput(kEmpty, 0);
-  std::printf("replayed %zu inputs\n", count);
+  for (const auto& path : files) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+  }
+  std::printf("replayed %zu inputs\n", files.size());
   return 0;
 }

@@ -10,21 +10,16 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 6) return 0;
-  int16_t x, y, right;
-  std::memcpy(&x, data, 2);
-  std::memcpy(&y, data + 2, 2);
-  std::memcpy(&right, data + 4, 2);
-  std::vector<char> text(data + 6, data + size);
-  const size_t length = text.size();
-
-  for (size_t i = 0; i < length; ++i) {
+  int16_t pen[3];  // x, y, right edge
+  std::memcpy(pen, data, sizeof pen);
+  const std::vector<char> text(data + 6, data + size);
+  for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '\\') continue;
-    const Escape e = ReadEscape(text.data(), length, i);
-    if (e.consumed < 1 || e.consumed > length - i) std::abort();
+    const size_t consumed = ReadEscape(text.data(), text.size(), i).consumed;
+    if (consumed < 1 || consumed > text.size() - i) std::abort();
   }
-  TextStyle style;
-  const TextLayout layout = LayOutText(text.data(), length, x, y, right, style);
   // At most two quads (bold) per character.
-  if (layout.quads.size() > 2 * length) std::abort();
+  TextStyle style;
+  if (LayOutText(text.data(), text.size(), pen[0], pen[1], pen[2], style).quads.size() > 2 * text.size()) std::abort();
   return 0;
 }

@@ -8,13 +8,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FontImage image;
   const int status = DecodeFontImage(data, size, &image);
-  if (status == kFontLoaded) {
-    const size_t bytes = image.format == FontPixelFormat::Alpha ? 1 : image.format == FontPixelFormat::Rgb ? 3 : 4;
-    if (image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * bytes) {
-      std::abort();
-    }
-  } else if (status < kFontNoPixels || status > kFontBadType) {
-    std::abort();
-  }
+  const size_t bytes = image.format == FontPixelFormat::Alpha ? 1 : image.format == FontPixelFormat::Rgb ? 3 : 4;
+  const bool complete = image.pixels.size() == size_t(image.width) * size_t(image.height) * bytes;
+  if (status == kFontLoaded ? !complete : status < kFontNoPixels || status > kFontBadType) std::abort();
   return 0;
 }

@@ -1,6 +1,6 @@
-// The weapon's display lists in a headless context: frame 0's triangles are drawn with
-// the skin, the weapon stays put in eye space whatever model-view the caller holds, and
-// an unusable model file draws nothing.
+// The weapon's display lists in a headless context: frame 0's triangles are drawn, the
+// weapon stays put in eye space whatever model-view the caller holds, and an unusable
+// model file loads no skin and draws nothing. Its look is checked by the whole-scene walks.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -15,10 +15,8 @@
 #include "support/md2_writer.h"
 #include "support/test_files.h"
 
-namespace {
-
 // The window positions of every vertex the weapon emits.
-std::vector<float> Positions(const WeaponModel& weapon) {
+static std::vector<float> Positions(const WeaponModel& weapon) {
   std::vector<float> out;
   for (const FeedbackPolygon& polygon : CapturePolygons([&] { weapon.Draw(); })) {
     for (const FeedbackVertex& v : polygon) out.insert(out.end(), {v.x, v.y, v.z});
@@ -26,14 +24,12 @@ std::vector<float> Positions(const WeaponModel& weapon) {
   return out;
 }
 
-}  // namespace
-
 TEST(WeaponGL, DrawsFrameZeroWithTheSkinInFrontOfTheEyeWhereverTheViewerTurns) {
   HeadlessGL gl;
   ASSERT_TRUE(gl.Create(64, 64)) << gl.error();
   TempDir dir;
   // A 1 x 1 square (two triangles) at z = -0.5 in the lower left quarter of the view in
-  // frame 0; frame 1 lies far to the side. The skin's left half has red 200, its right 50.
+  // frame 0; frame 1 lies far to the side.
   Md2Model m;
   m.texCoords = {{0, 0}, {64, 0}, {64, 64}, {0, 64}};
   m.triangles = {{0, 2, 1, 0, 2, 1}, {0, 3, 2, 0, 3, 2}};
@@ -42,8 +38,7 @@ TEST(WeaponGL, DrawsFrameZeroWithTheSkinInFrontOfTheEyeWhereverTheViewerTurns) {
         Md2Frame{{0.01f, 0.01f, 0.01f}, {x, -1.0f, -0.5f}, {{0, 0, 0}, {100, 0, 0}, {100, 100, 0}, {0, 100, 0}}});
   }
   WriteFile(dir.File("weapon.md2"), WriteMd2(m));
-  WriteFile(dir.File("skin.bmp"),
-            MakeBmp(64, 64, [](int column, int) { return Rgb{uint8_t(column < 32 ? 200 : 50), 100, 50}; }));
+  WriteFile(dir.File("skin.bmp"), MakeSolidBmp(64, 64, Rgb{200, 100, 50}));
   WeaponModel weapon;
   ASSERT_TRUE(weapon.Load(dir.File("weapon.md2").c_str(), dir.File("skin.bmp").c_str()));
   const std::vector<float> still = Positions(weapon);
@@ -59,16 +54,6 @@ TEST(WeaponGL, DrawsFrameZeroWithTheSkinInFrontOfTheEyeWhereverTheViewerTurns) {
   EXPECT_EQ(Positions(weapon), still);
   glGetFloatv(GL_MODELVIEW_MATRIX, after);
   EXPECT_EQ(std::memcmp(before, after, sizeof before), 0);
-
-  // The list sets its own white and binds the skin, s running along x and t along y: the
-  // skin's left half shows at the square's left, its right half at the right.
-  glColor3f(0, 0, 0);
-  glBindTexture(GL_TEXTURE_2D, 0);
-  glEnable(GL_TEXTURE_2D);
-  weapon.Draw();
-  const std::vector<uint8_t> pixels = gl.ReadPixelsTopDown();
-  EXPECT_NEAR(pixels[((63 - 28) * 64 + 4) * 4], 200, 2);
-  EXPECT_NEAR(pixels[((63 - 4) * 64 + 28) * 4], 50, 2);
 
   // An unusable model file: no list, no skin loaded, nothing drawn.
   WriteFile(dir.File("weapon.md2"), std::string("not a model"));

@@ -15,14 +15,12 @@
 #include "textures/gl_context_state.h"
 #include "textures/texture.h"
 
-namespace {
-
-bool Load(Texture& texture, bool keyed, const std::string& file) {
+static bool Load(Texture& texture, bool keyed, const std::string& file) {
   return keyed ? texture.LoadBMPWithAlpha(file.c_str()) : texture.LoadBMP(file.c_str());
 }
 
 // Level 0 of the texture as RGBA rows, bottom row first, and its size.
-std::vector<uint8_t> Level0(const Texture& texture, GLint size[2]) {
+static std::vector<uint8_t> Level0(const Texture& texture, GLint size[2]) {
   texture.Bind();
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &size[0]);
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &size[1]);
@@ -31,18 +29,16 @@ std::vector<uint8_t> Level0(const Texture& texture, GLint size[2]) {
   return rgba;
 }
 
-}  // namespace
-
 TEST(TextureTest, LoadersUploadBottomRowFirstWithTheColourKeyAndFailuresLeaveANameOnly) {
   HeadlessGL gl;
   ASSERT_TRUE(gl.Create(16, 16)) << gl.error();
   SetGLContextAlive(true);
   TempDir dir;
   // One colour per picture row, bottom row first: widths that are not a power of two are
-  // stored at one and must keep every row. Black and pure blue are keyed out; (1,0,0) and
-  // (0,1,0) not.
+  // stored at one and must keep every row, and rows one pixel wide are 3 bytes, not
+  // padded. Black and pure blue are keyed out; (1,0,0) and (0,1,0) not.
   const Rgb rows[] = {{250, 0, 0}, {0, 250, 0}, {10, 20, 250}, {0, 0, 0}, {0, 0, 255}, {1, 0, 0}, {0, 1, 0}, {1, 1, 1}};
-  const std::pair<int, BmpLayout> layouts[] = {{8, {}}, {2, {}}, {5, {24, 40, true, 0}}, {127, {24, 124, false, 0}}};
+  const std::pair<int, BmpLayout> layouts[] = {{8, {}}, {1, {}}, {5, {24, 40, true, 0}}, {127, {24, 124, false, 0}}};
   for (const auto& [width, layout] : layouts) {
     WriteFile(dir.File("l.bmp"), MakeBmp(width, 8, [&](int, int y) { return rows[7 - y]; }, layout));
     for (bool keyed : {false, true}) {

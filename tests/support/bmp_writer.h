@@ -1,27 +1,23 @@
-// Writes BMP files in the layouts the tests need: 24-bit with the plain 54-byte
-// header or a larger one, 8-bit palette, top-down, and cut short.
+// Writes 24-bit BMP files in the layouts the tests need: the plain 54-byte header or
+// a larger one, bottom-up or top-down, and cut short.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <vector>
 
 struct Rgb {
-  uint8_t r;
-  uint8_t g;
-  uint8_t b;
+  uint8_t r, g, b;
 };
 
 struct BmpLayout {
-  int bitsPerPixel = 24;         // 24, or 8 (a 256-entry grey palette: index = grey level)
+  int bitsPerPixel = 24;         // only 24 is written
   uint32_t infoHeaderSize = 40;  // 40 (54-byte file header in all), 108 or 124
   bool topDown = false;          // negative height, rows stored top row first
   size_t truncateTo = 0;         // when not 0, the file is cut to this many bytes
 };
 
-// `pixel(column, rowFromTop)` gives each pixel's colour; for 8-bit files only the
-// blue component is used, as the grey level and palette index.
+// `pixel(column, rowFromTop)` gives each pixel's colour.
 std::vector<uint8_t> MakeBmp(int width, int height, const std::function<Rgb(int, int)>& pixel,
                              const BmpLayout& layout = {});
 // A picture of one colour.

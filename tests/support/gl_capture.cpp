@@ -6,18 +6,18 @@
 
 #include <cstring>
 
-static_assert(sizeof(FeedbackVertex) == 12 * sizeof(GLfloat), "one feedback vertex is 12 floats");
+static_assert(sizeof(FeedbackVertex) == 3 * sizeof(GLfloat), "one feedback vertex is 3 floats");
 
 std::vector<FeedbackPolygon> CapturePolygons(const std::function<void()>& draw) {
-  // Room for a whole 100 x 100-cell terrain: 2 + 3 x 12 floats per triangle.
+  // Room for a whole 100 x 100-cell terrain: 2 + 3 x 3 floats per triangle.
   std::vector<GLfloat> buffer(1 << 20);
-  glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_4D_COLOR_TEXTURE, buffer.data());
+  glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
   glRenderMode(GL_FEEDBACK);
   draw();
   const GLint used = glRenderMode(GL_RENDER);
   EXPECT_GE(used, 0) << "feedback buffer overflow";
   std::vector<FeedbackPolygon> polygons;
-  for (GLint at = 0; at < used; at += 2 + 12 * static_cast<GLint>(polygons.back().size())) {
+  for (GLint at = 0; at < used; at += 2 + 3 * static_cast<GLint>(polygons.back().size())) {
     if (buffer[at] != GL_POLYGON_TOKEN) {
       ADD_FAILURE() << "feedback token " << buffer[at] << " is not a polygon";
       break;

@@ -6,12 +6,9 @@
 #include <functional>
 #include <vector>
 
-// One vertex as feedback mode reports it: window x, y, depth and w, the colour, and
-// the texture coordinates s, t, r, q.
+// One vertex as feedback mode reports it: window x, y and depth.
 struct FeedbackVertex {
-  float x, y, z, w;
-  float r, g, b, a;
-  float s, t, p, q;
+  float x, y, z;
 };
 using FeedbackPolygon = std::vector<FeedbackVertex>;
 

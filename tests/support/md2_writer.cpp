@@ -23,9 +23,9 @@ std::vector<uint8_t> WriteMd2(const Md2Model& m) {
   const uint32_t framesAt = trianglesAt + 12 * static_cast<uint32_t>(m.triangles.size());
   const uint32_t end = framesAt + frameSize * static_cast<uint32_t>(m.frames.size());
   std::vector<uint8_t> out = {'I', 'D', 'P', '2'};
-  for (uint32_t v : {8u, uint32_t(m.skinWidth), uint32_t(m.skinHeight), frameSize, uint32_t(m.skins.size()), vertices,
-                     uint32_t(m.texCoords.size()), uint32_t(m.triangles.size()), 0u, uint32_t(m.frames.size()),
-                     skinsAt, texCoordsAt, trianglesAt, framesAt, end, end}) {
+  for (uint32_t v : {8u, 64u, 64u, frameSize, uint32_t(m.skins.size()), vertices, uint32_t(m.texCoords.size()),
+                     uint32_t(m.triangles.size()), 0u, uint32_t(m.frames.size()), skinsAt, texCoordsAt, trianglesAt,
+                     framesAt, end, end}) {
     Put(out, v);
   }
   for (const std::string& skin : m.skins) {
@@ -33,7 +33,9 @@ std::vector<uint8_t> WriteMd2(const Md2Model& m) {
     out.resize(at + 64, 0);
     std::memcpy(&out[at], skin.data(), skin.size() < 63 ? skin.size() : 63);
   }
-  for (const auto& st : m.texCoords) Put(out, st[0]), Put(out, st[1]);
+  for (const auto& st : m.texCoords) {
+    for (int16_t coordinate : st) Put(out, coordinate);
+  }
   for (const auto& triangle : m.triangles) {
     for (int16_t index : triangle) Put(out, index);
   }

@@ -13,9 +13,8 @@ struct Md2Frame {
   std::vector<std::array<uint8_t, 3>> vertices;  // packed x, y, z; the normal index is written as 0
 };
 
+// The header gives a 64 x 64 skin; the program takes the skin's size from its image.
 struct Md2Model {
-  int32_t skinWidth = 64;
-  int32_t skinHeight = 64;
   std::vector<std::string> skins;
   std::vector<std::array<int16_t, 2>> texCoords;  // s, t in skin pixels
   std::vector<std::array<int16_t, 6>> triangles;  // three vertex indices, then three texture-coordinate indices

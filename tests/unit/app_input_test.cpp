@@ -1,200 +1,153 @@
-// Keyboard and mouse: the input state's recording and its per-frame actions on a real
-// viewer.
+// Keyboard and mouse: what one frame of recorded input does to a real viewer, and what
+// is left of it for the next frame. The frame counter: samples end after more than
+// 250 ms, the ending frame opens the next sample, and the clock may wrap.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
+#include <vector>
 
+#include "app/frame_counter.h"
 #include "app/input_state.h"
 #include "app/virtual_keys.h"
 #include "viewer/viewer.h"
 
 namespace {
 
-class FixedCentre : public MouseCentre {
- public:
-  bool ClientCentre(int32_t& x, int32_t& y) override {
-    if (!active) return false;
-    x = 400;
-    y = 300;
-    return true;
-  }
-  void PutCursorAt(int32_t x, int32_t y) override {
-    puts++;
-    if (input != nullptr) input->SetMousePosition(x, y);
-  }
-  bool active = true;
-  int puts = 0;
-  InputState* input = nullptr;
-};
-
 uint32_t g_now = 0;
-uint32_t TestClock() { return g_now; }
 
-}  // namespace
-
-class InputApplyTest : public ::testing::Test {
+// The window: focused, its centre at (400, 300); putting the cursor back there is seen
+// as a mouse move, as a window's is.
+class InputTest : public ::testing::Test, public MouseCentre {
  protected:
   void SetUp() override {
     g_now = 1000;
-    input.SetClock(&TestClock);
+    input.SetClock([] { return g_now; });
     input.SetMoveClock(g_now);
-    input.SetMouseCentre(&centre);
-    centre.input = &input;
+    input.SetMouseCentre(this);
     input.SetViewer(&viewer);
     input.SetMousePosition(400, 300);
-    viewer.SetY(0.0f);
+  }
+  bool ClientCentre(int32_t& x, int32_t& y) override {
+    x = 400;
+    y = 300;
+    return focused;
+  }
+  void PutCursorAt(int32_t x, int32_t y) override { input.SetMousePosition(x, y); }
+  // One frame 10 ms after the last.
+  void Frame() {
+    g_now += 10;
+    input.ApplyKeys();
+    input.ApplyMouse();
+    input.EndFrame();
   }
   Viewer viewer;
   InputState input;
-  FixedCentre centre;
+  bool focused = true;
 };
 
-TEST_F(InputApplyTest, RecordsTapsAndPressesUntilTheFrameUsesThem) {
-  // Pressed and released within one frame: seen in that frame, then forgotten.
-  input.SetKey(vk::kEscape, true);
-  input.SetKey(vk::kEscape, false);
-  EXPECT_TRUE(input.IsKeyDown(vk::kEscape));
-  input.EndFrame();
-  EXPECT_FALSE(input.IsKeyDown(vk::kEscape));
-  input.SetKey(300, true);  // beyond the table: ignored
-  EXPECT_FALSE(input.IsKeyDown(300));
-  // Without a viewer nothing applies and the recorded presses stay.
-  input.SetViewer(nullptr);
-  input.SetButton(1, true);
-  input.ApplyKeys();
-  input.ApplyMouse();
-  EXPECT_TRUE(input.buttons[1]);
-}
-
-TEST_F(InputApplyTest, EveryBoundKeyActsWhileHeldAndForOneFrameAfterATap) {
-  // What one frame of each key does: a walk along the heading turned by `turn` degrees
-  // (a growing heading turns left, so 90 is a step left), a pitch of `pitch` degrees,
-  // or levelling the view.
-  enum class Act { Walk, Pitch, Level };
+TEST_F(InputTest, KeysActWhileHeld) {
+  // The direction walked, turned from the heading (90 is a step left), or a pitch of
+  // `pitch` degrees, or levelling the view (NAN), or nothing at all.
   const struct {
-    int key;
-    Act act;
-    float turn;
+    std::vector<uint32_t> keys;
+    float walk;
     float pitch;
   } cases[] = {
-      {vk::kUp, Act::Walk, 0, 0},      {'A', Act::Walk, 0, 0},     // forward
-      {vk::kDown, Act::Walk, 180, 0},  {'Y', Act::Walk, 180, 0},   // back
-      {vk::kLeft, Act::Walk, 90, 0},   {'Q', Act::Walk, 90, 0},    // step left
-      {vk::kRight, Act::Walk, -90, 0}, {'W', Act::Walk, -90, 0},   // step right
-      {vk::kPageUp, Act::Pitch, 0, 1}, {vk::kPageDown, Act::Pitch, 0, -1},
-      {vk::kEnd, Act::Level, 0, 0}};
-  constexpr float kHeading = 30.0f;  // off the axes, so that no two directions share a component
-  constexpr float kStartPitch = 10.0f;
-  // One 10 ms frame from rest; the effect is checked against `acts`.
-  auto expectFrame = [&](const auto& c, bool acts) {
-    viewer.velocity.Clear();
-    viewer.pitch = kStartPitch;
-    g_now += 10;
-    input.ApplyKeys();
-    const Vector3 v = viewer.velocity;
-    if (c.act == Act::Walk && acts) {
-      // Heading h looks along (-sin h, 0, -cos h).
-      const double h = (kHeading + c.turn) * M_PI / 180.0;
-      ASSERT_GT(v.Length(), 0.0f);
-      EXPECT_NEAR(v.x / v.Length(), -std::sin(h), 1e-5);
-      EXPECT_NEAR(v.z / v.Length(), -std::cos(h), 1e-5);
-      EXPECT_EQ(v.y, 0.0f);
-    } else {
-      EXPECT_EQ(v.Length(), 0.0f);
-    }
-    float pitch = kStartPitch;
-    if (acts && c.act == Act::Pitch) pitch += c.pitch;
-    if (acts && c.act == Act::Level) pitch = 0.0f;
-    EXPECT_FLOAT_EQ(viewer.GetPitch(), pitch);
+      {{vk::kUp}, 0, 0},       {{'A'}, 0, 0},           {{vk::kDown}, 180, 0},      {{'Y'}, 180, 0},
+      {{vk::kLeft}, 90, 0},    {{'Q'}, 90, 0},          {{vk::kRight}, -90, 0},     {{'W'}, -90, 0},
+      {{vk::kPageUp}, NAN, 1}, {{vk::kPageDown}, NAN, -1}, {{vk::kEnd}, NAN, NAN},
+      {{256}, NAN, 0},                 // beyond the table: ignored
   };
+  constexpr float kHeading = 30.0f;  // off the axes, so that no two directions share a component
   for (const auto& c : cases) {
-    for (bool tap : {false, true}) {
-      SCOPED_TRACE(testing::Message() << "key " << c.key << (tap ? " tapped" : " held"));
-      viewer = Viewer();
-      viewer.SetY(0.0f);
-      viewer.Turn(kHeading);
-      input.SetKey(c.key, true);
-      if (tap) input.SetKey(c.key, false);  // released before the frame
-      expectFrame(c, true);
-      input.EndFrame();
-      expectFrame(c, !tap);  // a held key acts again, a tap is spent
-      input.SetKey(c.key, false);
-      input.EndFrame();
+    SCOPED_TRACE(testing::Message() << "key " << c.keys[0]);
+    viewer = Viewer();
+    viewer.SetY(0.0f);
+    viewer.Turn(kHeading);
+    viewer.speed = 0.5f;
+    viewer.accelerationTime = 100;
+    for (uint32_t key : c.keys) input.SetKey(key, true);
+    // Held, the keys act in every frame; released, no more.
+    for (int frame = 0; frame < 3; ++frame) {
+      for (uint32_t key : c.keys) input.SetKey(key, frame < 2);
+      viewer.velocity.Clear();
+      viewer.pitch = 10.0f;
+      Frame();
+      const Vector3 v = viewer.velocity;
+      const bool walks = frame < 2 && !std::isnan(c.walk);
+      const double h = (kHeading + c.walk) * M_PI / 180.0;  // looking along (-sin h, 0, -cos h)
+      // One frame of 10 ms: 0.5 * 10 / 100, not the time since the last walk.
+      EXPECT_NEAR(v.Length(), walks ? 0.05f : 0.0f, 1e-6f);
+      EXPECT_NEAR(v.x, walks ? -std::sin(h) * v.Length() : 0.0, 1e-6);
+      EXPECT_NEAR(v.z, walks ? -std::cos(h) * v.Length() : 0.0, 1e-6);
+      EXPECT_EQ(v.y, 0.0f);
+      EXPECT_FLOAT_EQ(viewer.GetPitch(), frame == 2 ? 10.0f : std::isnan(c.pitch) ? 0.0f : 10.0f + c.pitch);
+      EXPECT_EQ(viewer.GetHeading(), kHeading);
     }
   }
 }
 
-TEST_F(InputApplyTest, MovementUsesTimeSinceLastFrameOnly) {
-  viewer.speed = 0.5f;
-  viewer.accelerationTime = 100;
-  // Frames without a key still advance the move clock.
-  g_now += 5000;
-  input.ApplyKeys();
-  EXPECT_EQ(input.moveClock, g_now);
-  EXPECT_FLOAT_EQ(viewer.velocity.z, 0.0f);
-  input.SetKey('A', true);  // forward
-  g_now += 10;
-  input.ApplyKeys();
-  // One frame of 10 ms at heading 0: 0.5 * 10 / 100 along -z, not 5 seconds' worth.
-  EXPECT_NEAR(viewer.velocity.z, -0.05f, 1e-6f);
-  EXPECT_NEAR(viewer.velocity.x, 0.0f, 1e-6f);
-  // Up and Down together cancel.
-  viewer.velocity.Clear();
-  input.SetKey('A', false);
-  input.SetKey(vk::kUp, true);
-  input.SetKey(vk::kDown, true);
-  g_now += 10;
-  input.ApplyKeys();
-  EXPECT_NEAR(viewer.velocity.Length(), 0.0f, 1e-7f);
-}
-
-TEST_F(InputApplyTest, MouseLookTurnsByTheOffsetFromTheCentreOnce) {
+TEST_F(InputTest, MouseTurnsOnceByTheOffsetFromTheCentreAndTheRightButtonJumps) {
   const struct {
     int32_t speed;  // 0 is ignored: the divisor stays 5
     bool invert;
-    int32_t x, y;   // reported position; the centre is (400, 300)
-    float heading, pitch;
+    int32_t x, y;  // reported position
+    int button;    // pressed twice within the frame
+    float heading, pitch, rise;
   } cases[] = {
-      {5, false, 350, 300, 10.0f, 0.0f},     // 50 pixels left: a left turn
-      {5, true, 400, 320, 0.0f, -4.0f},      // 20 pixels below, inverted: up
-      {5, false, 400, 320, 0.0f, 4.0f},      // ... not inverted: down
-      {0, false, 390, 300, 2.0f, 0.0f},
+      {5, false, 350, 300, 0, 10.0f, 0.0f, 0.0f},  // 50 pixels left: a left turn
+      {5, true, 400, 320, 2, 0.0f, -4.0f, 0.0f},   // 20 pixels below, inverted: up
+      {5, false, 400, 320, 1, 0.0f, 4.0f, 1.0f},   // ... not inverted: down; one jump
+      {0, false, 390, 300, -1, 2.0f, 0.0f, 0.0f},
       // Far positions turn without overflow (64-bit offsets); the pitch clamps.
-      {1, false, INT32_MIN, INT32_MAX, 2147484048.0f, 90.0f},
+      {1, false, INT32_MIN, INT32_MAX, -1, 2147484048.0f, 90.0f, 0.0f},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
     viewer = Viewer();
-    centre.puts = 0;
+    viewer.SetY(0.0f);
     input.SetMouseSpeed(c.speed);
     input.SetInvert(c.invert);
     input.SetMousePosition(c.x, c.y);
-    input.ApplyMouse();
-    EXPECT_FLOAT_EQ(viewer.GetHeading(), c.heading) << c.x << "," << c.y;
-    EXPECT_FLOAT_EQ(viewer.GetPitch(), c.pitch) << c.x << "," << c.y;
-    EXPECT_EQ(centre.puts, 1);
-    // Back at the centre: the next frame does not turn.
-    input.ApplyMouse();
-    EXPECT_FLOAT_EQ(viewer.GetHeading(), c.heading);
+    input.SetButton(static_cast<uint32_t>(c.button), true);
+    input.SetButton(static_cast<uint32_t>(c.button), true);
+    // The cursor is put back at the centre: the second frame neither turns nor jumps.
+    for (int frame = 0; frame < 2; ++frame) {
+      Frame();
+      EXPECT_FLOAT_EQ(viewer.GetHeading(), c.heading);
+      EXPECT_FLOAT_EQ(viewer.GetPitch(), c.pitch);
+      EXPECT_FLOAT_EQ(viewer.velocity.y, c.rise);
+    }
   }
-  // An unfocused window leaves view and cursor alone, and presses are still used up.
-  centre.active = false;
-  centre.puts = 0;
+  // An unfocused window leaves the view alone.
+  focused = false;
   input.SetMousePosition(0, 0);
-  input.SetButton(0, true);
-  input.ApplyMouse();
-  EXPECT_EQ(centre.puts, 0);
-  EXPECT_FALSE(input.buttons[0]);
+  Frame();
+  EXPECT_FLOAT_EQ(viewer.GetHeading(), 2147484048.0f);
 }
 
-TEST_F(InputApplyTest, RightButtonJumpsOncePerFrameOnTheGround) {
-  viewer.jumpVector = Vector3(0, 1, 0);
-  input.SetButton(1, true);
-  input.SetButton(1, true);  // two presses within one frame
-  input.SetButton(2, true);
-  input.ApplyMouse();
-  EXPECT_FLOAT_EQ(viewer.velocity.y, 1.0f);
-  EXPECT_FALSE(input.buttons[1] || input.buttons[2]);
-  input.ApplyMouse();  // no new press: no second jump
-  EXPECT_FLOAT_EQ(viewer.velocity.y, 1.0f);
+TEST(FrameCounterTest, RateAfterEachTick) {
+  const struct {
+    uint32_t start;
+    std::vector<uint32_t> steps;  // ms before each tick
+    std::vector<uint32_t> rates;  // Rate() after each tick
+  } cases[] = {
+      // 100 ms frames: the first sample ends at +300 with 2 frames; the next one holds
+      // that ending frame and 2 more.
+      {1000, {100, 100, 100, 100, 100, 100}, {0, 0, 8, 8, 8, 12}},
+      // Exactly 250 ms does not end a sample, 251 does; across the clock's wrap.
+      {0xFFFFFF00u, {250, 1}, {0, 4}},
+  };
+  for (const auto& c : cases) {
+    g_now = c.start;
+    FrameCounter counter([] { return g_now; });
+    for (size_t i = 0; i < c.steps.size(); ++i) {
+      g_now += c.steps[i];
+      counter.Tick();
+      ASSERT_EQ(counter.Rate(), c.rates[i]) << "start " << c.start << ", tick " << i + 1;
+    }
+  }
 }
+
+}  // namespace

@@ -17,22 +17,17 @@ TEST(ReadWholeFileTest, LimitsAndFailures) {
   const struct { size_t size; uint64_t limit; FileStatus status; size_t kept; } cases[] = {
       {0, 10, FileStatus::kRead, 0},          {10, 10, FileStatus::kRead, 10},
       {11, 10, FileStatus::kTooLarge, 10},    {200000, 200000, FileStatus::kRead, 200000},
-      {200000, 150000, FileStatus::kTooLarge, 150000},  // the head spans several reads
-  };
+      {200000, 150000, FileStatus::kTooLarge, 150000}};  // the head spans several reads
   for (const auto& c : cases) {
     const std::string path = dir.File("f" + std::to_string(c.size));
     WriteFile(path, std::vector<uint8_t>(content.begin(), content.begin() + c.size));
     std::vector<uint8_t> bytes = {1, 2, 3};
-    const FileResult result = ReadWholeFile(path.c_str(), c.limit, &bytes);
-    EXPECT_EQ(result.status, c.status) << c.size << " bytes, limit " << c.limit;
+    EXPECT_EQ(ReadWholeFile(path.c_str(), c.limit, &bytes).status, c.status) << c.size << " bytes, limit " << c.limit;
     EXPECT_TRUE(bytes == std::vector<uint8_t>(content.begin(), content.begin() + c.kept)) << c.size;
   }
   const struct { const char* path; FileStatus status; int error; } failures[] = {
-      {nullptr, FileStatus::kCannotOpen, ENOENT},
-      {"", FileStatus::kCannotOpen, ENOENT},
-      {"/nonexistent/file", FileStatus::kCannotOpen, ENOENT},
-      {dir.path().c_str(), FileStatus::kCannotRead, EISDIR},
-  };
+      {nullptr, FileStatus::kCannotOpen, ENOENT}, {"/nonexistent/file", FileStatus::kCannotOpen, ENOENT},
+      {dir.path().c_str(), FileStatus::kCannotRead, EISDIR}};
   for (const auto& f : failures) {
     std::vector<uint8_t> bytes;
     const FileResult result = ReadWholeFile(f.path, 100, &bytes);
@@ -46,13 +41,9 @@ TEST(ByteReaderTest, LittleEndianValuesInsideTheDataOnly) {
   uint16_t u16 = 0;
   int16_t i16 = 0;
   uint32_t u32 = 0;
-  int32_t i32 = 0;
-  float f32 = 0.0f;
   EXPECT_TRUE(in.U16At(0, &u16) && u16 == 0x8001);
   EXPECT_TRUE(in.I16At(1, &i16) && i16 == -128);
   EXPECT_TRUE(in.U32At(0, &u32) && u32 == 0x7FFF8001u);
-  EXPECT_TRUE(in.I32At(4, &i32) && i32 == 0x3F800000);
-  EXPECT_TRUE(in.F32At(4, &f32) && f32 == 1.0f);
   EXPECT_TRUE(in.HasAt(8, 0) && !in.HasAt(8, 1) && !in.HasAt(7, 2) && !in.HasAt(UINT64_MAX, 2));
   EXPECT_FALSE(in.U32At(5, &u32) || in.U16At(7, &u16) || in.U8At(UINT64_MAX, nullptr));
 
@@ -61,6 +52,6 @@ TEST(ByteReaderTest, LittleEndianValuesInsideTheDataOnly) {
   uint8_t u8 = 0;
   EXPECT_TRUE(cursor.Skip(5) && cursor.U16(&u16) && u16 == 0x8000);
   EXPECT_FALSE(cursor.U32(&u32) || cursor.Skip(2));
-  EXPECT_TRUE(cursor.Position() == 7 && cursor.U8(&u8) && u8 == 0x3F && !cursor.Has(1));
+  EXPECT_TRUE(cursor.Position() == 7 && cursor.U8(&u8) && u8 == 0x3F && !cursor.Has(1) && cursor.Skip(0));
   EXPECT_TRUE(ByteReader(nullptr, 5).size() == 0);
 }

@@ -1,10 +1,12 @@
-// The settings reader on in-memory text: defaults, number quirks, matching rules,
-// malformed lines and the bytes of files written on other systems.
+// The settings: read from text (defaults, number quirks, matching rules, malformed
+// lines, the bytes of files written on other systems), then found and read as a file
+// (the path in the caller's folder; files missing, unreadable or too large).
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,53 +18,48 @@ namespace {
 
 std::vector<std::string> gMessages;
 
+void Keep(const std::string& line) { gMessages.push_back(line); }
+
 // Fresh settings read from `text`, with the messages of the read in gMessages.
 Settings Read(const std::string& text) {
   gMessages.clear();
-  SetLogSink([](const std::string& line) { gMessages.push_back(line); });
+  SetLogSink(Keep);
   Settings s;
   s.LoadFromText(text);
   return s;
 }
 
-TEST(SettingsReaderTest, EmptyTextGivesTheDefaultsAndReadingAgainReplacesEverything) {
+TEST(SettingsReaderTest, DefaultsNumbersSectionsKeysAndValues) {
   Settings s = Read("");
   // Mouse/Speed is an integer, Motion/Speed a float; View/SizeOfViewer is 0, not the viewer's own 0.075.
   EXPECT_TRUE(s.worldSizeX == 100 && s.resolutionFullscreen == 1 && s.skyBoxTexture[0] == '\0' && s.mouseSpeed == 5);
   EXPECT_TRUE(s.motionSpeed == 0.5f && s.worldStepSize == 0.2f && s.viewDepth == 7.5f && s.sunlightDiffuse == 0.75f &&
               s.viewSizeOfViewer == 0.0f);
+  // Reading again replaces everything, the whole of every name included.
   s.LoadFromText("[Weapon]\nModel=a/very/long/name.md2\n[Mouse]\nSpeed=9\n");
   s.LoadFromText("[Weapon]\nModel=b\n");
-  EXPECT_EQ(s.mouseSpeed, 5);
-  EXPECT_EQ(std::memcmp(s.weaponModel, "b\0\0\0", 4), 0);  // no tail of the longer name
-  EXPECT_TRUE(gMessages.empty());
-}
-
-TEST(SettingsReaderTest, NumbersReadLikeTheProfileReaderAndStrtodAndAreFinite) {
-  const struct { const char* value; int expected; } ints[] = {
+  EXPECT_TRUE(s.mouseSpeed == 5 && std::memcmp(s.weaponModel, "b\0\0\0", 4) == 0);
+  const std::pair<std::string, int> ints[] = {
       {"12abc", 12}, {"-3", -3}, {"abc", 0}, {"", 0}, {"010", 10}, {"0x10", 0},
       {"2.9", 2}, {"-2147483648", -2147483647 - 1}, {"12345678901234567890", 2147483647}};
-  for (const auto& c : ints) EXPECT_EQ(Read(std::string("[Mouse]\nSpeed=") + c.value).mouseSpeed, c.expected) << c.value;
+  for (const auto& [value, expected] : ints) EXPECT_EQ(Read("[Mouse]\nSpeed=" + value).mouseSpeed, expected) << value;
   // 40 characters: only the first 31 are converted, so the exponent is lost.
   const std::string forty = "1" + std::string(29, '0') + "0e-30" + std::string(5, '0');
-  const struct { std::string value; float expected; } floats[] = {
+  const std::pair<std::string, float> floats[] = {
       {"0.8", 0.8f}, {"", 0.0f}, {"1,5", 1.0f}, {"0x1p4", 16.0f}, {"2000", 2000.0f}, {forty, 1e30f}};
-  for (const auto& c : floats) EXPECT_FLOAT_EQ(Read("[World]\nStepSize=" + c.value).worldStepSize, c.expected) << c.value;
+  for (const auto& [value, expected] : floats)
+    EXPECT_FLOAT_EQ(Read("[World]\nStepSize=" + value).worldStepSize, expected) << value;
   EXPECT_TRUE(gMessages.empty());
   // A value that is no finite float takes the default, with one message each.
-  Settings s = Read("[Motion]\nSpeed=nan\nSlowdown=inf\nJumpForce=1e999\n[View]\nDepth=-1e39\n[Trees]\nSize=1e38\n");
+  s = Read("[Motion]\nSpeed=nan\nSlowdown=inf\nJumpForce=1e999\n[View]\nDepth=-1e39\n[Trees]\nSize=1e38\n");
   EXPECT_TRUE(s.motionSpeed == 0.5f && s.viewDepth == 7.5f && s.treesSize == 1e38f);  // 1e38: large but a float
   ASSERT_EQ(gMessages.size(), 4u);
   EXPECT_EQ(gMessages[1], "quillmarsh: settings: Motion/Speed: \"nan\" is not a finite number; using the default 0.5");
-}
-
-TEST(SettingsReaderTest, SectionsKeysAndValuesMatchTheProfileReader) {
   // Mouse/Speed: before any section, a comment, then the first of two; a second Mouse
   // section is never read; an unclosed header still names its section.
   const std::string kept(259, 'k');
-  Settings s = Read("Speed=9\n[mOUSE]\n; Speed=1\nSPEED = 3 \nspeed=4\n[Motion\nspeed=0.8\n[Mouse]\nInvert=1\n"
-                    "[ View ] trailing\nFOV=60\n[SkyBox]\nTexture=" + kept + "TAIL\n[Weapon]\nModel=  gfx/My Gun.md2  \n"
-                    "Skin=\"gfx/skin.bmp\"\n");
+  s = Read("Speed=9\n[mOUSE]\n; Speed=1\nSPEED = 3 \nspeed=4\n[Motion\nspeed=0.8\n[Mouse]\nInvert=1\n[ View ] x\n"
+           "FOV=60\n[SkyBox]\nTexture=" + kept + "TAIL\n[Weapon]\nModel=  gfx/My Gun.md2  \nSkin=\"gfx/skin.bmp\"\n");
   EXPECT_TRUE(s.mouseSpeed == 3 && s.mouseInvert == 0 && s.motionSpeed == 0.8f && s.viewFOV == 60);
   EXPECT_EQ(std::string(s.skyBoxTexture) + "|" + s.weaponModel + "|" + s.weaponSkin,
             kept + "|gfx/My Gun.md2|gfx/skin.bmp");
@@ -95,6 +92,34 @@ TEST(SettingsReaderTest, GermanLocaleStillReadsAPoint) {
   unsetenv("LOCPATH");
   if (!german) GTEST_SKIP() << "no German locale could be built";
   EXPECT_TRUE(s.worldStepSize == 0.2f && s.motionSpeed == 1.0f);
+}
+
+TEST(SettingsFileTest, TheFileInTheFolderOrTheDefaultsWithTheReason) {
+  TempDir dir;
+  const std::string largest = "[Mouse]\nSpeed=3\n" + std::string((16 << 20) - 16, ' ');  // 16 MiB
+  const std::string longest(kPathSize - 2 - dir.path().size(), 'n');  // the path has 259 characters
+  WriteFile(dir.File("Quillmarsh.ini"), largest);
+  WriteFile(dir.File(longest), largest.substr(0, 16));
+  WriteFile(dir.File("huge.ini"), largest + " ");
+  std::filesystem::create_directory(dir.File("folder.ini"));
+  const std::string start = "quillmarsh: settings: \"" + dir.path() + "/", end = "; using the default settings";
+  const struct { std::string folder, name; int speed; std::string message; } cases[] = {
+      {dir.path(), "Quillmarsh.ini", 3, ""}, {dir.path() + "/", "Quillmarsh.ini", 3, ""}, {dir.path(), longest, 3, ""},
+      {dir.path(), "absent.ini", 5, ""},      // a missing file is normal: no message
+      {"", dir.File("Quillmarsh.ini"), 5, ""},  // no folder known: the defaults, whatever the name
+      {dir.path(), longest + "n", 5, start + longest + "n\": the path is longer than 259 characters" + end},
+      {dir.File("Quillmarsh.ini"), "x", 5, start + "Quillmarsh.ini/x\": cannot open: Not a directory" + end},
+      {dir.path(), "folder.ini", 5, start + "folder.ini\": cannot read: Is a directory" + end},
+      {dir.path(), "huge.ini", 5, start + "huge.ini\": cannot read: it is larger than 16 MiB" + end}};
+  SetLogSink(Keep);
+  for (const auto& c : cases) {
+    gMessages.clear();
+    Settings s;  // 0 everywhere until Load fills it
+    s.Load(c.folder, c.name.c_str());
+    EXPECT_EQ(s.mouseSpeed, c.speed) << c.name;
+    EXPECT_EQ(gMessages, c.message.empty() ? std::vector<std::string>() : std::vector<std::string>{c.message});
+  }
+  SetLogSink(nullptr);
 }
 
 }  // namespace

@@ -7,32 +7,28 @@
 
 #include "text/text_layout.h"
 
-namespace {
-
 using Ints = std::vector<int32_t>;
 
 // Lays out `text` from an exact-size buffer without a terminator, so that any read
 // past the text shows under the sanitizers. The pen starts at (x, 200), the stop is 640.
-TextLayout Lay(const std::string& text, int x = 100, TextStyle* style = nullptr) {
+static TextLayout Lay(const std::string& text, int x = 100, TextStyle* style = nullptr) {
   std::vector<char> exact(text.begin(), text.end());
   TextStyle local;
   return LayOutText(exact.data(), exact.size(), x, 200, 640, style ? *style : local);
 }
 
-std::string Codes(const TextLayout& layout) {
+static std::string Codes(const TextLayout& layout) {
   std::string out;
   for (const GlyphQuad& q : layout.quads) out += static_cast<char>(q.code);
   return out;
 }
 
 // One field of every quad, in drawing order.
-Ints Each(const TextLayout& layout, int32_t GlyphQuad::*field) {
+static Ints Each(const TextLayout& layout, int32_t GlyphQuad::*field) {
   Ints out;
   for (const GlyphQuad& q : layout.quads) out.push_back(q.*field);
   return out;
 }
-
-}  // namespace
 
 TEST(TextLayout, GlyphPlacesSlantAndScissorBox) {
   const struct { const char* text; const char* codes; Ints x, y, slant, box; } cases[] = {
@@ -70,22 +66,17 @@ TEST(TextLayout, RightEdgeStopAndEscapesThatAreNotUnderstood) {
 }
 
 TEST(TextLayout, ColourEscapesLastForTheRestOfTheText) {
-  TextStyle style;
-  const TextLayout l = Lay("a\\c(255 0 0)bc", 100, &style);
-  ASSERT_EQ(Codes(l), "abc");
-  EXPECT_EQ(l.quads[0].colour[1], 1.0f);
-  for (const GlyphQuad& q : {l.quads[1], l.quads[2]}) {
-    EXPECT_TRUE(q.colour[0] > 0.999f && q.colour[1] == 0.0f && q.colour[2] == 0.0f && q.colour[3] == 1.0f);
-  }
-  EXPECT_EQ(style.colour[1], 0.0f);  // until the printer resets the style
   // The alpha form, white space of any kind; numbers are not clamped, and the walk
   // resumes after the first ")" behind the letter.
-  const TextLayout alpha = Lay("\\a( 0 255\t0 51)x");
-  ASSERT_EQ(Codes(alpha), "x");
-  EXPECT_FLOAT_EQ(alpha.quads[0].colour[1], 1.0f);
-  EXPECT_FLOAT_EQ(alpha.quads[0].colour[3], 0.2f);
-  const TextLayout extra = Lay("\\c(510 -255 0 9)z");
-  ASSERT_EQ(Codes(extra), "z");
-  EXPECT_FLOAT_EQ(extra.quads[0].colour[0], 2.0f);
-  EXPECT_FLOAT_EQ(extra.quads[0].colour[1], -1.0f);
+  const struct { const char* text; const char* codes; size_t quad; float rgba[4]; } cases[] = {
+      {"a\\c(255 0 0)bc", "abc", 0, {1, 1, 1, 1}}, {"a\\c(255 0 0)bc", "abc", 2, {1, 0, 0, 1}},
+      {"\\a( 0 255\t0 51)x", "x", 0, {0, 1, 0, 0.2f}}, {"\\c(510 -255 0 9)z", "z", 0, {2, -1, 0, 1}},
+  };
+  for (const auto& c : cases) {
+    TextStyle style;
+    const TextLayout l = Lay(c.text, 100, &style);
+    ASSERT_EQ(Codes(l), c.codes);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(l.quads[c.quad].colour[i], c.rgba[i], 1e-6f) << c.text << i;
+    EXPECT_EQ(style.colour[1], l.quads.back().colour[1]) << c.text;  // until the printer resets it
+  }
 }

@@ -1,6 +1,6 @@
 // The BMP decoder: every layout it accepts decodes to the right colours with rows
 // top-down, every broken header or pixel stream is refused with a reason; the file
-// loader's reasons; the pixel layouts the texture loaders make from a decoded picture.
+// loader's reasons; the sizes and averaging of the pictures the texture loaders upload.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,15 +20,15 @@ Bytes Patched(Bytes b, size_t at, uint32_t v, int bytes = 4) {
   return b;
 }
 
-// A file with a 40-byte info header followed by `table` (palette entries as 0xRRGGBB,
-// or the three colour masks) and the stored pixel bytes.
+// A file with an info header of `header` bytes followed by `table` (palette entries as
+// 0xRRGGBB, or the three colour masks) and the stored pixel bytes.
 Bytes RawBmp(int32_t width, int32_t height, uint16_t bits, uint32_t compression, const std::vector<uint32_t>& table,
-             const Bytes& pixels, uint32_t coloursUsed = 0) {
-  Bytes b(54 + table.size() * 4, 0);
-  for (auto [at, v] : {std::pair<size_t, uint32_t>{0, 0x4D42}, {10, uint32_t(b.size())}, {14, 40}, {18, width},
+             const Bytes& pixels, uint32_t coloursUsed = 0, uint32_t header = 40) {
+  Bytes b(14 + header + table.size() * 4, 0);
+  for (auto [at, v] : {std::pair<size_t, uint32_t>{0, 0x4D42}, {10, uint32_t(b.size())}, {14, header}, {18, width},
                        {22, height}, {26, 1}, {28, bits}, {30, compression}, {46, coloursUsed}})
     b = Patched(b, at, v);
-  for (size_t i = 0; i < table.size(); ++i) b = Patched(b, 54 + i * 4, table[i]);
+  for (size_t i = 0; i < table.size(); ++i) b = Patched(b, 14 + header + i * 4, table[i]);
   b.insert(b.end(), pixels.begin(), pixels.end());
   return b;
 }
@@ -60,14 +60,14 @@ TEST(BmpDecodeTest, EveryLayoutDecodesAndEveryBrokenFileHasItsReason) {
   const Bytes core = {'B', 'M', 36, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0, 0, 12, 0, 0, 0, 1, 0, 1, 0, 1, 0, 1, 0,
                       9, 9, 9, 3, 2, 1, 0x80, 0, 0, 0};
   const auto good = MakeSolidBmp(5, 4, Rgb{1, 2, 3});  // rows of 15 bytes padded to 16
-  const auto grey = MakeSolidBmp(4, 4, Rgb{1, 2, 3}, BmpLayout{8, 40, false, 0});
   const std::vector<uint32_t> pal3(3, 0), pal16(16, 0);
-  // Pattern() as decoded: rows of 3 pixels padded to 4 bytes at 8 bits, to 12 at 24.
+  // Pattern() as decoded (rows of 3 pixels padded to 12 bytes); a grey palette that is
+  // also the picture its indices 0..5 give, rows padded to 4 bytes.
   const std::vector<uint32_t> colours = {0x010200, 0x080201, 0x0F0202, 0x010F03, 0x080F04, 0x0F0F05},
                               greys = {0, 0x010101, 0x020202, 0x030303, 0x040404, 0x050505};
   const struct { Bytes file; std::vector<uint32_t> picture; const char* reason; } cases[] = {
       {MakeBmp(3, 2, Pattern, {24, 124, true, 0}), colours, ""}, {MakeBmp(3, 2, Pattern, {24, 108}), colours, ""},
-      {MakeBmp(3, 2, Pattern, {8, 56, true, 0}), greys, ""},
+      {RawBmp(3, -2, 8, 0, greys, {0, 1, 2, 0, 3, 4, 5, 0}, 6, 56), greys, ""},
       {RawBmp(3, 2, 1, 0, {R, G}, {0xA0, 0, 0, 0, 0x40, 0, 0, 0}), {R, G, R, G, R, G}, ""},  // rows bottom-up
       {RawBmp(3, 1, 4, 0, {0, 0x123456}, {0x10, 0x09, 0, 0}, 2), {0x123456, 0, 0}, ""},  // padding holds anything
       {core, {0x010203}, ""},
@@ -92,12 +92,13 @@ TEST(BmpDecodeTest, EveryLayoutDecodesAndEveryBrokenFileHasItsReason) {
       {Patched(good, 22, 0), {}, "bad image height"}, {Patched(good, 28, 2, 2), {}, "unsupported bit count"},
       {Patched(good, 22, 16384u * 16384u / 5 + 1), {}, "image too large"},
       {Patched(good, 30, 4), {}, "unsupported compression"},
+      {Patched(good, 30, 2), {}, "RLE4 compression needs 4 bits per pixel"},
       {Patched(good, 30, 1), {}, "RLE8 compression needs 8 bits per pixel"},
       {Patched(good, 30, 3), {}, "bit fields need 16 or 32 bits per pixel"},
       {RawBmp(4, -1, 4, 2, pal16, {4, 0x12, 0, 1}), {}, "top-down RLE image"},
       {RawBmp(3, 1, 4, 0, pal16, {0, 0, 0, 0}, 17), {}, "more palette colours than the bit depth allows"},
       // The palette, or the masks behind a 40-byte header, run into the pixels.
-      {Patched(grey, 10, 54 + 100), {}, "pixel data offset inside the headers"},
+      {Patched(RawBmp(4, 1, 4, 0, pal16, {0, 0, 0, 0}), 10, 54 + 60), {}, "pixel data offset inside the headers"},
       {RawBmp(1, 1, 32, 3, {0xFF, 0xFF00}, {0, 0, 0, 0}), {}, "pixel data offset inside the headers"},
       {Patched(good, 10, uint32_t(good.size())), {}, "pixel data offset past the end of the file"},
       {Bytes(good.begin(), good.end() - 1), {}, "truncated pixel data"},  // the last row's padding
@@ -125,9 +126,9 @@ TEST(BmpDecodeTest, EveryLayoutDecodesAndEveryBrokenFileHasItsReason) {
 }
 
 TEST(TexturePixelsTest, PowerOfTwoSizesAveragingAndMismatchedBuffers) {
-  for (auto [size, pot] : {std::pair{1, 1}, {3, 4}, {5, 4}, {6, 8}, {12, 16}, {127, 128}, {129, 128}, {16384, 8192}})
+  for (auto [size, pot] : {std::pair{1, 1}, {3, 4}, {5, 4}, {6, 8}, {12, 16}, {127, 128}, {129, 128}, {40000, 8192}})
     EXPECT_EQ(PowerOfTwoSize(size, 8192), pot) << size;
-  EXPECT_EQ(ResampleImage({10, 20, 30, 40}, 2, 1, 2, 1, 1), (std::vector<uint8_t>{20, 30}));
+  EXPECT_EQ(ResampleImage({10, 21, 30, 40}, 2, 1, 2, 1, 1), (std::vector<uint8_t>{20, 31}));  // rounded
   // A pixel buffer that does not match its size is never read past.
   const RgbImage image{2, 2, std::vector<uint8_t>(11, 0)};
   EXPECT_TRUE(BottomUpRgb(image).empty() && BottomUpColourKeyedRgba(image).empty());
