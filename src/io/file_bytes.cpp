@@ -46,7 +46,10 @@ FileResult ReadWholeFile(const char* path, uint64_t maxBytes, std::vector<uint8_
     // The size is only a hint that spares the buffer its regrowth; the reading below
     // decides, as the file may change or not report a size at all.
     struct stat info {};
-    if (fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    const bool known = fstat(file.get(), &info) == 0;
+    // A folder opens like a file; say what it is rather than how reading it failed.
+    if (known && S_ISDIR(info.st_mode)) return Failure(FileStatus::kCannotRead, EISDIR);
+    if (known && S_ISREG(info.st_mode) && info.st_size > 0) {
       bytes->reserve(static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(info.st_size), maxBytes)));
     }
     uint8_t chunk[65536];

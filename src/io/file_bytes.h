@@ -8,8 +8,8 @@
 enum class FileStatus {
   kRead,        // the whole file is in the buffer
   kCannotOpen,  // no such file, no permission, no name given
-  kCannotRead,  // opened, but reading failed (a folder, an I/O error): the buffer
-                // holds what was read before the failure (nothing when out of memory)
+  kCannotRead,  // opened, but reading failed (a folder: error EISDIR; an I/O error): the
+                // buffer holds what was read before the failure (nothing when out of memory)
   kTooLarge,    // longer than the limit: the buffer holds its first maxBytes bytes
 };
 
@@ -19,6 +19,9 @@ struct FileResult {
 
   bool Read() const { return status == FileStatus::kRead; }
 };
+
+// What every reader says when the name given for a file is a folder's.
+constexpr const char* kFolderNotFile = "this is a folder, not a file";
 
 // Reads the file at `path` into `bytes` (replacing what it held), at most `maxBytes`
 // bytes. A null or empty path cannot be opened (ENOENT). Pipes and other files

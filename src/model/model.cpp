@@ -7,12 +7,12 @@
 
 #include <vector>
 
-bool Model::Load(const char* modelPath, const char* skinPath) {
+bool Model::Load(const char* modelPath, const char* skinPath, const MeshPlacement& placement) {
   mesh.Free();  // a mesh loaded before is dropped
   if (!mesh.ReadFile(modelPath)) return false;
   skin.LoadBMP(skinPath);  // a missing skin leaves an empty texture; the mesh still draws
 
-  const std::vector<MeshVertex> vertices = BuildMeshVertices(mesh, skin.Width(), skin.Height());
+  const std::vector<MeshVertex> vertices = BuildMeshVertices(mesh, skin.Width(), skin.Height(), placement);
   list = glGenLists(1);
   glNewList(list, GL_COMPILE);
   skin.Bind();
@@ -32,8 +32,8 @@ void Model::Draw() const {
   if (list != 0) glCallList(list);
 }
 
-bool WeaponModel::Load(const char* modelPath, const char* skinPath) {
-  if (!model.Load(modelPath, skinPath)) return false;
+bool WeaponModel::Load(const char* modelPath, const char* skinPath, const MeshPlacement& placement) {
+  if (!model.Load(modelPath, skinPath, placement)) return false;
   list = glGenLists(1);
   glNewList(list, GL_COMPILE);
   // The model's coordinates are eye-space positions: whatever the caller's

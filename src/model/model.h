@@ -19,7 +19,7 @@ class Model {
   // mesh list: skin bound, colour white, frame 0 as triangles with texture
   // coordinates and normals aimed at the model's centre on the eye plane. False, with
   // no skin loaded and no list made, when the model file cannot be used.
-  bool Load(const char* modelPath, const char* skinPath);
+  bool Load(const char* modelPath, const char* skinPath, const MeshPlacement& placement = MeshPlacement());
   // Calls the mesh list (nothing before a successful load).
   void Draw() const;
 
@@ -37,7 +37,7 @@ class WeaponModel {
 
   // Model::Load, then compiles the outer list: model-view pushed, identity loaded, the
   // mesh list called, model-view popped. False (and no list) when the model failed.
-  bool Load(const char* modelPath, const char* skinPath);
+  bool Load(const char* modelPath, const char* skinPath, const MeshPlacement& placement = MeshPlacement());
   // Calls the outer list; draws nothing while no model is loaded.
   void Draw() const;
 

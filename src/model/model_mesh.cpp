@@ -3,6 +3,7 @@
 // length before anything is allocated or read.
 #include "model/model_mesh.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -198,7 +199,7 @@ bool ModelMesh::ReadFile(const char* path) {
       Log("weapon model", name, "cannot open the file");
       return false;
     case FileStatus::kCannotRead:
-      Log("weapon model", name, "cannot read the file");
+      Log("weapon model", name, file.error == EISDIR ? kFolderNotFile : "cannot read the file");
       return false;
     case FileStatus::kTooLarge:
       Log("weapon model", name, "the file is larger than 64 MiB");
@@ -237,11 +238,16 @@ Float3 MeshCentre(const ModelMesh& mesh) {
   return Float3{sum.x / uses, sum.y / uses, sum.z / uses};
 }
 
-std::vector<MeshVertex> BuildMeshVertices(const ModelMesh& mesh, int32_t skinWidth, int32_t skinHeight) {
+std::vector<MeshVertex> BuildMeshVertices(const ModelMesh& mesh, int32_t skinWidth, int32_t skinHeight,
+                                          const MeshPlacement& placement) {
   std::vector<MeshVertex> out;
   if (mesh.frames.empty()) return out;
   const std::vector<Float3>& frame = mesh.frames[0];
-  Float3 aim = MeshCentre(mesh);
+  auto place = [&placement](const Float3& p) {
+    return Float3{p.x * placement.scale + placement.offset.x, p.y * placement.scale + placement.offset.y,
+                  p.z * placement.scale + placement.offset.z};
+  };
+  Float3 aim = place(MeshCentre(mesh));
   aim.z = 0.0f;
   auto texCoord = [](int32_t pixels, int32_t size) {
     return size > 0 ? static_cast<float>(pixels) / static_cast<float>(size) : 0.0f;
@@ -257,9 +263,10 @@ std::vector<MeshVertex> BuildMeshVertices(const ModelMesh& mesh, int32_t skinWid
     if (!inRange) continue;
     for (const auto& corner : corners) {
       MeshVertex v;
-      v.position = frame[static_cast<size_t>(corner[0])];
+      v.position = place(frame[static_cast<size_t>(corner[0])]);
       v.s = texCoord(corner[1], skinWidth);
       v.t = texCoord(corner[2], skinHeight);
+      if (placement.skinFromTop && skinHeight > 0) v.t = 1.0f - v.t;
       v.normal = Float3{aim.x - v.position.x, aim.y - v.position.y, aim.z - v.position.z};
       Normalize(v.normal);
       out.push_back(v);

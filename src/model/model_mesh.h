@@ -59,12 +59,22 @@ Float3 MeshCentre(const ModelMesh& mesh);
 
 // One corner as it goes into the display list.
 struct MeshVertex {
-  float s = 0.0f;  // texture coordinates: skin pixels / skin size, t not flipped
-  float t = 0.0f;
-  Float3 normal{};    // unit vector towards (centre.x, centre.y, 0), or zero
-  Float3 position{};  // frame-0 position
+  float s = 0.0f;  // texture coordinates: skin pixels / skin size, t flipped only for a
+  float t = 0.0f;  // placement whose skin rows count from the top
+  Float3 normal{};    // unit vector towards the placed centre's (x, y, 0), or zero
+  Float3 position{};  // placed frame-0 position
 };
 
-// The corners of every triangle in drawing order (K1, K2, K3 per triangle). A skin
-// without a size (not loaded) gives texture coordinates 0 instead of a division by 0.
-std::vector<MeshVertex> BuildMeshVertices(const ModelMesh& mesh, int32_t skinWidth, int32_t skinHeight);
+// Where the held model sits: its file coordinates times `scale`, plus `offset` (eye
+// space), and which end of the skin the texture rows count from (the file's t counts
+// from the top in models made for the usual MD2 convention).
+struct MeshPlacement {
+  float scale = 1.0f;
+  Float3 offset = {0.0f, 0.0f, 0.0f};
+  bool skinFromTop = false;
+};
+
+// The corners of every triangle in drawing order (K1, K2, K3 per triangle), placed. A
+// skin without a size (not loaded) gives texture coordinates 0 instead of a division by 0.
+std::vector<MeshVertex> BuildMeshVertices(const ModelMesh& mesh, int32_t skinWidth, int32_t skinHeight,
+                                          const MeshPlacement& placement = MeshPlacement());

@@ -21,7 +21,7 @@ void Crosshair::SetTransparency(float value) {
 
 void Crosshair::Draw(uint32_t fov, float aspect) {
   // Nothing to show: no image (its name would be invalid), or a window without width.
-  if (texture.Empty() || !(aspect > 0.0f) || !std::isfinite(aspect)) return;
+  if (!texture.HasImage() || !(aspect > 0.0f) || !std::isfinite(aspect)) return;
 
   glPushAttrib(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_FOG_BIT | GL_LIGHTING_BIT);
   texture.Bind();

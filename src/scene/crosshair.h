@@ -23,7 +23,7 @@ class Crosshair {
   // Draws the crosshair with the model-view matrix the identity and the window's
   // perspective in force. Blending, blend factors, depth test, lighting and fog are
   // as before the call; the current colour is left at (1, 1, 1, transparency).
-  // Draws nothing while no image was ever loaded.
+  // Draws nothing while no image is loaded (none named, or its file could not be decoded).
   void Draw(uint32_t fov, float aspect);
 
   Texture texture;

@@ -53,8 +53,8 @@ bool SetUpScene(const SceneObjects& scene, SceneTimings* timings) {
   std::string error;
   // Checked before they are narrowed to the 16-bit sample counts the terrain takes, so
   // that 70000 is refused rather than wrapped.
-  if (!Terrain::CheckSamples("World/WorldSizeX", s.worldSizeX, &error) ||
-      !Terrain::CheckSamples("World/WorldSizeY", s.worldSizeY, &error)) {
+  if (!Terrain::CheckSamples("World/WorldSizeX", s.worldSizeX, &error, s.IntText("World/WorldSizeX", s.worldSizeX)) ||
+      !Terrain::CheckSamples("World/WorldSizeY", s.worldSizeY, &error, s.IntText("World/WorldSizeY", s.worldSizeY))) {
     return Fail(error);
   }
   const auto terrainStart = Clock::now();
@@ -86,11 +86,12 @@ bool SetUpScene(const SceneObjects& scene, SceneTimings* timings) {
   viewer.SetY(viewer.GroundHeight());
   viewer.SetSizeOfViewer(s.viewSizeOfViewer);
 
-  // [SECTION] Font
-  TextPrinter::LoadFont(s.fontFilename);
-
-  // [SECTION] Crosshair
-  scene.crosshair->LoadTexture(s.crosshairTexture);
+  // [SECTION] Font and crosshair, each read only when it is drawn: a file that is not
+  // used, or not named, is neither looked for nor reported.
+  if (s.fpsDrawCounter != 0) TextPrinter::LoadFont(s.fontFilename);
+  if (s.crosshairDrawCrosshair != 0 && s.crosshairTexture[0] != '\0') {
+    scene.crosshair->LoadTexture(s.crosshairTexture);
+  }
   scene.crosshair->SetSize(s.crosshairSize);
   scene.crosshair->SetTransparency(s.crosshairTransparency);
 
@@ -99,14 +100,20 @@ bool SetUpScene(const SceneObjects& scene, SceneTimings* timings) {
   bool placed = true;
   scene.treeSet->SetTerrain(&terrain);
   scene.treeSet->SetMaxRoughness(s.treesMaxTerrainRoughness);
-  if (!scene.treeSet->Place(s.treesCount, s.treesSize)) {
+  if (!scene.treeSet->Place(s.treesCount, s.treesSize, s.IntText("Trees/Count", s.treesCount))) {
     const std::string& reason = scene.treeSet->PlaceError();
     Fail(reason.empty() ? std::string(TreeSet::kNoRoomMessage) : reason);
     placed = false;
   }
 
   // [SECTION] Weapon
-  if (s.weaponEnabled == 1) scene.weapon->Load(s.weaponModel, s.weaponSkin);
+  if (s.weaponEnabled == 1) {
+    MeshPlacement placement;
+    placement.scale = s.weaponScale;
+    placement.offset = Float3{s.weaponOffset.x, s.weaponOffset.y, s.weaponOffset.z};
+    placement.skinFromTop = s.weaponSkinFromTop;
+    scene.weapon->Load(s.weaponModel, s.weaponSkin, placement);
+  }
 
   // [SECTION] Lights. The model-view matrix is the identity here, so the flashlight
   // stays fixed relative to the eye for the whole run.

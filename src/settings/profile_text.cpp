@@ -117,6 +117,15 @@ int ParseProfileInt(std::string_view value) {
   return static_cast<int>(magnitude < kLimit ? magnitude : INT32_MAX);
 }
 
+bool ParseProfileNumber(std::string_view value, double* number) {
+  const std::string text(Trim(value));
+  if (text.empty()) return false;
+  char* end = nullptr;
+  locale_t c = CLocale();
+  *number = c == static_cast<locale_t>(0) ? strtod(text.c_str(), &end) : strtod_l(text.c_str(), &end, c);
+  return end == text.c_str() + text.size();
+}
+
 double ParseProfileDouble(std::string_view value) {
   // strtod needs a terminated string; the views handed in point into the file's text.
   std::string text(value);

@@ -51,3 +51,7 @@ int ParseProfileInt(std::string_view value);
 // blanks skipped, the longest numeric prefix taken ("1,5" is 1.0), 0.0 when there is none.
 // The result may be infinite or NaN ("inf", "nan", "1e999"); the caller decides.
 double ParseProfileDouble(std::string_view value);
+
+// The whole of `value` (blanks around it allowed) as one number in the C locale: false
+// when anything else is left over or there is no number.
+bool ParseProfileNumber(std::string_view value, double* number);

@@ -3,6 +3,9 @@
 // reading order. Splitting the text into sections and keys is in profile_text.cpp.
 #include "settings/settings.h"
 
+#include <strings.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
@@ -13,6 +16,7 @@
 #include "io/file_bytes.h"
 #include "log/log.h"
 #include "settings/profile_text.h"
+#include "settings/text_encoding.h"
 
 namespace {
 
@@ -20,16 +24,31 @@ namespace {
 // buffer of the profile reader allowed.
 constexpr size_t kFloatChars = 31;
 
+// True when `text` is exactly the integer `value`: an optional sign and digits, nothing
+// more, and not cut to the 32-bit range.
+bool IsWholeInt(std::string_view text, int value) {
+  std::string digits(text.substr(!text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0));
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+  digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
+  const int64_t magnitude = value < 0 ? -int64_t{value} : int64_t{value};
+  return digits == std::to_string(magnitude);
+}
+
 // Reads one key after another from the settings text, each with its default.
 class KeyReader {
  public:
-  explicit KeyReader(std::string_view text) : profile_(text) {}
+  KeyReader(std::string_view text, std::vector<std::pair<std::string, std::string>>* partial)
+      : profile_(text), partial_(partial) {}
   virtual ~KeyReader() = default;
 
-  // An absent key gives the default; a present one is read even when empty (0).
+  // An absent key gives the default; a present one is read even when empty (0). The
+  // text of a value that is not read whole ("1e38", "12abc") is kept for messages.
   int Int(const char* section, const char* key, int defaultValue) const {
     std::optional<std::string_view> value = profile_.Find(section, key);
-    return value ? ParseProfileInt(*value) : defaultValue;
+    if (!value) return defaultValue;
+    const int number = ParseProfileInt(*value);
+    if (!IsWholeInt(*value, number)) partial_->emplace_back(std::string(section) + "/" + key, Printable(*value));
+    return number;
   }
 
   // An absent key converts the default text; a present empty one gives 0.0. A value
@@ -47,6 +66,11 @@ class KeyReader {
     return static_cast<float>(ParseProfileDouble(defaultText));
   }
 
+  // The text of the value, or `defaultText` when the key is absent.
+  std::string Text(const char* section, const char* key, const char* defaultText) const {
+    return std::string(profile_.Find(section, key).value_or(defaultText));
+  }
+
   // The value cut to 259 characters; absent gives "". The whole field is rewritten so
   // that nothing of an earlier value stays behind the terminator.
   void Path(const char* section, const char* key, char (&out)[kPathSize]) const {
@@ -58,7 +82,46 @@ class KeyReader {
 
  private:
   ProfileText profile_;
+  std::vector<std::pair<std::string, std::string>>* partial_;
 };
+
+// "x y z": three finite numbers apart by blanks or commas.
+bool ParseThreeNumbers(const std::string& text, Vector3* out) {
+  float values[3] = {};
+  size_t count = 0;
+  size_t at = 0;
+  for (;;) {
+    at = text.find_first_not_of(" \t,", at);
+    if (at == std::string::npos) break;
+    const size_t end = std::min(text.find_first_of(" \t,", at), text.size());
+    double number = 0.0;
+    if (count == 3 || !ParseProfileNumber(std::string_view(text).substr(at, end - at), &number) ||
+        std::fabs(number) > FLT_MAX) {
+      return false;
+    }
+    values[count++] = static_cast<float>(number);
+    at = end;
+  }
+  if (count != 3) return false;
+  *out = Vector3(values[0], values[1], values[2]);
+  return true;
+}
+
+bool EqualsNoCase(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
+
+// A window or view that cannot be drawn: the value is refused with a message and the
+// default kept.
+void KeepInRange(const Settings& settings, const char* name, int* value, int lowest, int highest,
+                 int defaultValue) {
+  if (*value >= lowest && *value <= highest) return;
+  Log("settings", name,
+      settings.IntText(name, *value) +
+          (highest == INT32_MAX ? " is below " + std::to_string(lowest)
+                                : " is outside " + std::to_string(lowest) + " to " + std::to_string(highest)) +
+          "; using the default " + std::to_string(defaultValue));
+  *value = defaultValue;
+}
+
 
 // The path of `fileName` in `folder`, with a '/' between them where the folder does
 // not end in one. Empty when the folder is empty, and (with a message) when the path
@@ -103,11 +166,21 @@ void Settings::LoadFile(const char* path) {
     LoadFromText("");
     return;
   }
-  LoadFromText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  const SettingsText text = DecodeSettingsText(bytes.data(), bytes.size());
+  if (!text.problem.empty()) Log("settings", QuotedFile(path), text.problem);
+  LoadFromText(text.utf8);
+}
+
+std::string Settings::IntText(std::string_view name, int value) const {
+  for (const auto& [key, text] : partialInts_) {
+    if (key == name) return "\"" + text + "\"";
+  }
+  return std::to_string(value);
 }
 
 void Settings::LoadFromText(std::string_view text) {
-  const KeyReader r(text);
+  partialInts_.clear();
+  const KeyReader r(text, &partialInts_);
   worldSizeX = r.Int("World", "WorldSizeX", 100);
   worldSizeY = r.Int("World", "WorldSizeY", 100);
   worldStepSize = r.Float("World", "StepSize", "0.2");
@@ -151,4 +224,24 @@ void Settings::LoadFromText(std::string_view text) {
   treesSize = r.Float("Trees", "Size", "0.3");
   treesMaxTerrainRoughness = r.Float("Trees", "MaxTerrainRoughness", "0.05");
   treesBrightness = r.Float("Trees", "Brightness", "1.0");
+  weaponScale = r.Float("Weapon", "Scale", "1.0");
+  if (!(weaponScale > 0.0f)) {
+    Log("settings", "Weapon/Scale",
+        "\"" + Printable(r.Text("Weapon", "Scale", "")) + "\" is not above 0; using the default 1.0");
+    weaponScale = 1.0f;
+  }
+  const std::string offset = r.Text("Weapon", "Offset", "0 0 0");
+  if (!ParseThreeNumbers(offset, &weaponOffset)) {
+    Log("settings", "Weapon/Offset", "\"" + Printable(offset) + "\" is not three numbers; using the default 0 0 0");
+    weaponOffset = Vector3();
+  }
+  const std::string origin = r.Text("Weapon", "SkinOrigin", "bottom");
+  weaponSkinFromTop = EqualsNoCase(origin, "top");
+  if (!weaponSkinFromTop && !EqualsNoCase(origin, "bottom")) {
+    Log("settings", "Weapon/SkinOrigin", "\"" + Printable(origin) + "\" is neither bottom nor top; using bottom");
+  }
+
+  KeepInRange(*this, "View/FOV", &viewFOV, 1, 179, 90);
+  KeepInRange(*this, "Resolution/Width", &resolutionWidth, 1, INT32_MAX, 320);
+  KeepInRange(*this, "Resolution/Height", &resolutionHeight, 1, INT32_MAX, 240);
 }

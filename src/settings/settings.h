@@ -1,14 +1,17 @@
 // The settings record: every tunable value of the program, read once at start from
 // "Quillmarsh.ini" in the folder the caller names (the executable's). The reader never
-// fails and never range-checks; receivers ignore values outside their accepted range.
-// The one exception: a float that is not a finite number is replaced by its default,
-// with a message.
+// fails; receivers ignore values outside their accepted range. The exceptions, each
+// replaced by its default with a message: a float that is not a finite number, a field
+// of view outside 1 to 179 degrees, a window width or height below 1, and the weapon's
+// placement keys when they cannot be read.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "geometry/vector3.h"
 
@@ -29,7 +32,8 @@ class Settings {
   void Load(const std::string& folder, const char* fileName);
   // Fills every field from the file at `path`. A missing file gives the defaults without
   // a message; a file that exists but cannot be read (a folder, no permission, larger
-  // than 16 MiB) gives the defaults with one message.
+  // than 16 MiB) gives the defaults with one message. UTF-16 text with a byte-order
+  // mark is read like UTF-8; a file that is neither is read as it is, with one message.
   void LoadFile(const char* path);
   // Fills every field from the text of a settings file (what Load does after reading).
   void LoadFromText(std::string_view text);
@@ -76,4 +80,19 @@ class Settings {
   float motionMinimumHeight = 0.0f;      // Motion/MinimumHeight, unused by the motion (0.0)
   float viewDepth = 0.0f;                // View/Depth, far clipping distance (7.5)
   float viewSizeOfViewer = 0.0f;         // View/SizeOfViewer, eye height (0.0)
+
+  // The held model's placement, for models made at another scale or with the skin's
+  // rows counted from the top. The defaults keep the file's coordinates as eye-space
+  // positions and the skin's rows counted from the bottom.
+  float weaponScale = 1.0f;              // Weapon/Scale, factor on the model's coordinates (1.0)
+  Vector3 weaponOffset;                  // Weapon/Offset, "x y z" added after scaling (0 0 0)
+  bool weaponSkinFromTop = false;        // Weapon/SkinOrigin, "bottom" or "top" (bottom)
+
+  // How an integer setting is shown in a message: its value, or, when the file's text was
+  // not read whole as that value ("1e38", "12abc", beyond the 32-bit range), that text in
+  // quotes. `name` is "Section/Key".
+  std::string IntText(std::string_view name, int value) const;
+
+ private:
+  std::vector<std::pair<std::string, std::string>> partialInts_;  // "Section/Key", text
 };

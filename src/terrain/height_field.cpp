@@ -65,9 +65,10 @@ void Terrain::Clear() {
   cellsY = 0;
 }
 
-bool Terrain::CheckSamples(const char* key, int32_t value, std::string* error) {
+bool Terrain::CheckSamples(const char* key, int32_t value, std::string* error, const std::string& written) {
   if (value >= kMinSamples && value <= kMaxSamples) return true;
-  SetError(error, std::string(key) + " is " + std::to_string(value) + "; it must be between " +
+  SetError(error, std::string(key) + " is " + (written.empty() ? std::to_string(value) : written) +
+                      "; it must be between " +
                       std::to_string(kMinSamples) + " and " + std::to_string(kMaxSamples) + " samples");
   return false;
 }

@@ -38,8 +38,9 @@ class Terrain {
   static constexpr int32_t kMinSamples = 2;
   static constexpr int32_t kMaxSamples = 32767;
   // Whether `value` samples (the setting `key`) lie within kMinSamples..kMaxSamples;
-  // false, with the message in `error`, when not.
-  static bool CheckSamples(const char* key, int32_t value, std::string* error);
+  // false, with the message in `error`, when not. The message shows `written` (the
+  // setting's text as the user wrote it) in place of the value when it is not empty.
+  static bool CheckSamples(const char* key, int32_t value, std::string* error, const std::string& written = "");
 
   Terrain();
   // The display lists stay: they belong to the context, which is gone by the time the

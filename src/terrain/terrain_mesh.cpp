@@ -22,7 +22,7 @@ Terrain::Terrain()
 
 // A file that fails to load still takes its slot (an empty texture name); only a
 // full table refuses.
-bool Terrain::AddTexture(const char* file) { return textures.Add(file, &Texture::LoadBMP); }
+bool Terrain::AddTexture(const char* file) { return textures.Add(file, TextureLoader::kOpaque); }
 
 bool Terrain::Build(const char* heightMapFile, int16_t samplesX, int16_t samplesY,
                     std::string* error) {

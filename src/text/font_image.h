@@ -14,23 +14,25 @@ constexpr int kFontBadType = -14;     // colour map present, or image type not 2
 constexpr int kFontBadSize = -15;     // width or height not a power of two in 2..512
 constexpr int kFontBadDepth = -16;    // bits per pixel not 8, 24 or 32
 constexpr int kFontNoPixels = -17;    // file ends before all pixels (or its header) are read
+constexpr int kFontIsFolder = -18;    // the name is a folder's
 
 constexpr size_t kTgaHeaderBytes = 18;
 constexpr int kFontMaxSide = 512;
 
-enum class FontPixelFormat { Alpha, Rgb, Rgba };
+enum class FontPixelFormat { Alpha, Rgba };
 
 struct FontImage {
   int32_t width = 0;
   int32_t height = 0;
   FontPixelFormat format = FontPixelFormat::Alpha;
-  // Rows as stored in the file (the first becomes texture row 0); RGB(A) byte order.
+  // Rows bottom-up (the bottom row becomes texture row 0); RGBA byte order.
   std::vector<uint8_t> pixels;
 };
 
 // Decodes an uncompressed Targa image: type 2 or 3, no colour map, sides a power of
-// two from 2 to 512, 8 (alpha), 24 (BGR to RGB) or 32 (BGRA to RGBA) bits. Pixels
-// always start at offset 18; the ID length and the descriptor are not consulted.
+// two from 2 to 512, 8 (alpha), 24 (BGR to RGBA, black transparent) or 32 (BGRA to
+// RGBA) bits. Pixels start after the image-ID field; rows stored top-down or right to
+// left (descriptor bits 5 and 4) are put in the usual bottom-up, left-to-right order.
 // Returns kFontLoaded or a negative status; `image` is only filled on success.
 int DecodeFontImage(const uint8_t* data, size_t size, FontImage* image);
 // Opens the file for reading only (an installed, read-only font loads) and decodes it.

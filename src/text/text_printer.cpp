@@ -24,7 +24,6 @@ TextStyle g_style;
 GLenum ToGL(FontPixelFormat format) {
   switch (format) {
     case FontPixelFormat::Alpha: return GL_ALPHA;
-    case FontPixelFormat::Rgb: return GL_RGB;
     case FontPixelFormat::Rgba: return GL_RGBA;
   }
   return GL_ALPHA;
@@ -109,6 +108,8 @@ int LoadFont(const char* path) {
   glGenTextures(1, &g_fontTexture);
   BuildFontGrid(&g_grid);
 
+  // No font named: no text is drawn, and nothing needs saying.
+  if (path == nullptr || path[0] == '\0') return kFontCannotOpen;
   FontImage image;
   const int status = ReadFontFile(path, &image);
   if (status != kFontLoaded) {

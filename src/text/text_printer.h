@@ -13,7 +13,7 @@ namespace TextPrinter {
 // Creates the font texture name, builds the 16 x 16 glyph grid and reads the Targa
 // file into the texture. Returns kFontLoaded (1) or a negative status (-13 cannot
 // open, -14 type, -15 size, -16 depth, -17 pixels missing); a failure also writes one
-// stderr line naming the file. The texture then exists without an image, and Print
+// stderr line naming the file, unless no file is named. The texture then exists without an image, and Print
 // draws nothing until a later load succeeds.
 int LoadFont(const char* path);
 

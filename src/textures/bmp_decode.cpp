@@ -5,6 +5,7 @@
 #include "textures/bmp_decode.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 
 #include "io/byte_reader.h"
@@ -18,6 +19,7 @@ constexpr uint32_t kCompressionNone = 0;
 constexpr uint32_t kCompressionRle8 = 1;
 constexpr uint32_t kCompressionRle4 = 2;
 constexpr uint32_t kCompressionBitfields = 3;
+constexpr uint32_t kCompressionAlphaBitfields = 6;  // the same, with an alpha mask after blue
 
 struct BmpHeader {
   uint32_t pixelOffset = 0;
@@ -50,7 +52,8 @@ const char* MaskProblem(uint32_t mask, uint16_t bits) {
 // 8-8-8 whatever the other two say: pictures made for the program were read that way.
 bool ReadMasks(const ByteReader& in, BmpHeader* h, std::string* error) {
   const bool sixteen = h->bitCount == 16;
-  if (h->compression == kCompressionBitfields) {
+  const bool bitfields = h->compression == kCompressionBitfields || h->compression == kCompressionAlphaBitfields;
+  if (bitfields) {
     for (uint32_t c = 0; c < 3; ++c) in.U32At(54 + 4 * c, &h->masks[c]);
     if (h->masks[0] != 0) {
       for (uint32_t mask : h->masks) {
@@ -59,7 +62,6 @@ bool ReadMasks(const ByteReader& in, BmpHeader* h, std::string* error) {
       return true;
     }
   }
-  const bool bitfields = h->compression == kCompressionBitfields;
   h->masks[0] = sixteen ? (bitfields ? 0xF800u : 0x7C00u) : 0x00FF0000u;
   h->masks[1] = sixteen ? (bitfields ? 0x07E0u : 0x03E0u) : 0x0000FF00u;
   h->masks[2] = sixteen ? 0x001Fu : 0x000000FFu;
@@ -121,6 +123,7 @@ bool ReadHeader(const ByteReader& in, int64_t maxPixels, BmpHeader* h, std::stri
       if (bits != 4) return Fail(error, "RLE4 compression needs 4 bits per pixel");
       break;
     case kCompressionBitfields:
+    case kCompressionAlphaBitfields:
       if (bits != 16 && bits != 32) return Fail(error, "bit fields need 16 or 32 bits per pixel");
       break;
     default:
@@ -131,9 +134,10 @@ bool ReadHeader(const ByteReader& in, int64_t maxPixels, BmpHeader* h, std::stri
   }
 
   // Everything between the file header and the pixels: info header, the three
-  // colour masks that follow a 40-byte header with bit fields, and the palette.
+  // colour masks (and alpha mask) that follow a 40-byte header with bit fields, and the palette.
   uint64_t headersEnd = 14 + uint64_t{infoSize};
   if (infoSize == 40 && h->compression == kCompressionBitfields) headersEnd += 12;
+  if (infoSize == 40 && h->compression == kCompressionAlphaBitfields) headersEnd += 16;
   if (bits <= 8) {
     const uint32_t most = 1u << bits;
     if (coloursUsed > most) return Fail(error, "more palette colours than the bit depth allows");
@@ -359,7 +363,7 @@ bool ReadBmpFile(const char* file, std::vector<uint8_t>* bytes, std::string* err
   switch (result.status) {
     case FileStatus::kRead: return true;
     case FileStatus::kCannotOpen: return Fail(error, "cannot open file");
-    case FileStatus::kCannotRead: return Fail(error, "cannot read file");
+    case FileStatus::kCannotRead: return Fail(error, result.error == EISDIR ? kFolderNotFile : "cannot read file");
     case FileStatus::kTooLarge: return Fail(error, "file too large");
   }
   return Fail(error, "cannot read file");

@@ -103,6 +103,8 @@ void Texture::Bind() const { glBindTexture(GL_TEXTURE_2D, glName - 1); }
 bool Texture::LoadBMP(const char* file) {
   Create(file);
   width = height = 0;
+  // No file named means no image wanted (an unset sky or skin): nothing to report.
+  if (file == nullptr || file[0] == '\0') return false;
   std::string error;
   const std::optional<RgbImage> image = LoadBmpFile(file, &error);
   if (!image) {
@@ -138,9 +140,14 @@ bool Texture::LoadBMPWithAlpha(const char* file) {
   return true;
 }
 
-bool TextureSlots::Add(const char* file, bool (Texture::*loader)(const char*)) {
+bool TextureSlots::Add(const char* file, TextureLoader loader) {
   if (lastTexture >= kCount - 1) return false;
   ++lastTexture;
-  (textures[lastTexture].*loader)(file);
+  Texture& slot = textures[lastTexture];
+  if (loader == TextureLoader::kColourKeyed) {
+    slot.LoadBMPWithAlpha(file);
+  } else {
+    slot.LoadBMP(file);
+  }
   return true;
 }

@@ -6,7 +6,7 @@
 
 #include "trees/tree_set.h"
 
-bool TreeSet::AddTexture(const char* path) { return textures.Add(path, &Texture::LoadBMPWithAlpha); }
+bool TreeSet::AddTexture(const char* path) { return textures.Add(path, TextureLoader::kColourKeyed); }
 
 void Tree::DrawQuad() const {
   const float s = size;
@@ -44,6 +44,8 @@ bool TreeSet::Draw(float heading, float viewerX, float viewerY, float viewerZ, f
   for (const Tree& tree : trees) {
     if (!IsInFront(viewerPlane, tree)) continue;
     if (tree.texture < 0 || tree.texture > textures.lastTexture) continue;
+    // A kind whose image failed to load is left out rather than drawn as a dark square.
+    if (!textures.textures[tree.texture].HasImage()) continue;
     if (tree.texture != bound) {
       textures.textures[tree.texture].Bind();
       bound = tree.texture;

@@ -15,8 +15,8 @@ namespace {
 
 constexpr float kDegreesToRadians = 0.017453292f;
 
-std::string CountError(int32_t count, const std::string& what) {
-  return "Trees/Count is " + std::to_string(count) + ": " + what;
+std::string CountError(const std::string& count, const std::string& what) {
+  return "Trees/Count is " + count + ": " + what;
 }
 
 // The trees placed so far, sorted into square buckets over the grid's extent. A bucket
@@ -165,8 +165,9 @@ bool TreeSet::FitsGround(size_t index) const {
   return true;
 }
 
-bool TreeSet::Place(int32_t count, float size) {
+bool TreeSet::Place(int32_t count, float size, const std::string& countWritten) {
   placeError.clear();
+  const std::string shown = countWritten.empty() ? std::to_string(count) : countWritten;
   if (!terrain || textures.lastTexture < 0) {
     placeError = kNoRoomMessage;
     return false;
@@ -186,7 +187,7 @@ bool TreeSet::Place(int32_t count, float size) {
     const uint64_t centres =
         static_cast<uint64_t>(std::max(cellsZ, 1)) * static_cast<uint64_t>(std::max(cellsX, 1));
     if (static_cast<uint64_t>(count) > centres) {
-      placeError = CountError(count, "the terrain has only " + std::to_string(centres) +
+      placeError = CountError(shown, "the terrain has only " + std::to_string(centres) +
                                          " cells and holds at most one tree per cell");
       return false;
     }
@@ -194,7 +195,7 @@ bool TreeSet::Place(int32_t count, float size) {
   const uint64_t bytes = static_cast<uint64_t>(count) * sizeof(Tree);
   const uint64_t limit = memoryLimit != 0 ? memoryLimit : InstalledMemoryBytes();
   if (bytes > limit) {
-    placeError = CountError(count, "not enough memory for that many trees");
+    placeError = CountError(shown, "not enough memory for that many trees");
     return false;
   }
 
@@ -206,7 +207,7 @@ bool TreeSet::Place(int32_t count, float size) {
     trees.resize(static_cast<size_t>(count));
   } catch (const std::bad_alloc&) {
     std::vector<Tree>().swap(trees);
-    placeError = CountError(count, "not enough memory for that many trees");
+    placeError = CountError(shown, "not enough memory for that many trees");
     return false;
   }
 
@@ -219,7 +220,7 @@ bool TreeSet::Place(int32_t count, float size) {
                     trees.size());
   } catch (const std::bad_alloc&) {
     std::vector<Tree>().swap(trees);
-    placeError = CountError(count, "not enough memory for that many trees");
+    placeError = CountError(shown, "not enough memory for that many trees");
     return false;
   }
   for (size_t j = 0; j < trees.size(); ++j) {

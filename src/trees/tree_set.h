@@ -76,8 +76,9 @@ class TreeSet {
   // 0 or negative (nothing changes then). False when there is no terrain or no
   // image, when some tree finds no valid spot within kMaxCandidates candidates, or
   // when the count cannot be held at all (more than the terrain's cells can take, or
-  // more than memory allows); PlaceError() then says which, for the user.
-  bool Place(int32_t count, float size);
+  // more than memory allows); PlaceError() then says which, for the user, with the
+  // count shown as `countWritten` when that is not empty (the setting's own text).
+  bool Place(int32_t count, float size, const std::string& countWritten = "");
   // Why the last Place() failed; empty after a success.
   const std::string& PlaceError() const { return placeError; }
 

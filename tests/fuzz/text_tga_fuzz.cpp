@@ -8,7 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FontImage image;
   const int status = DecodeFontImage(data, size, &image);
-  const size_t bytes = image.format == FontPixelFormat::Alpha ? 1 : image.format == FontPixelFormat::Rgb ? 3 : 4;
+  const size_t bytes = image.format == FontPixelFormat::Alpha ? 1 : 4;
   const bool complete = image.pixels.size() == size_t(image.width) * size_t(image.height) * bytes;
   if (status == kFontLoaded ? !complete : status < kFontNoPixels || status > kFontBadType) std::abort();
   return 0;

@@ -123,6 +123,8 @@ const Row kRows[] = {
     {"WorldSizeYBeyondSixteenBits", {"World/WorldSizeY=70000"}, {}, {},
      "World/WorldSizeY is 70000; it must be between 2 and 32767 samples"},
     {"HeightsBeyondFloat", {"World/HeightScaling=1e37", "World/StepSize=100"}, {}, {}, "World/HeightScaling is "},
+    {"WorldSizeNotReadWhole", {"World/WorldSizeX=1e38"}, {}, {},
+     "World/WorldSizeX is \"1e38\"; it must be between 2 and 32767 samples"},
     {"TreesFindNoRoom", {"Trees/Count=3000", "Trees/MaxTerrainRoughness=0.00001"}, {}, {},
      "Can't find enough valid places to place all trees"},
     {"MoreTreesThanCells", {"Trees/Count=100000"}, {}, {},
@@ -148,6 +150,10 @@ const Row kRows[] = {
     {"MissingModel", {"Weapon/Model=gfx/Weapon/Nothing.md2"}, {}, {}, nullptr,
      {"quillmarsh: weapon model: \"gfx/Weapon/Nothing.md2\": cannot open the file"}},
     {"BrokenSkin", {}, {"gfx/Weapon/Lantern.bmp"}, {}, nullptr, {"quillmarsh: texture: \"gfx/Weapon/Lantern.bmp\": "}},
+    {"FolderAsHeightMap", {"World/HeightmapFile=gfx"}, {}, {}, nullptr,
+     {"quillmarsh: height map: \"gfx\": cannot be used (this is a folder, not a file)"}},
+    // A file that is not configured, or not used, is not looked for.
+    {"NothingUnusedIsRead", {"SkyBox/Texture=", "FPS/DrawCounter=0", "Crosshair/DrawCrosshair=0"}, {}, {"gfx/Font.tga", "gfx/Crosshair.bmp"}},
     {"BrokenFont", {}, {"gfx/Font.tga"}, {}, nullptr,
      {"quillmarsh: font: \"gfx/Font.tga\": the file ends before all pixels are read"}},
 };

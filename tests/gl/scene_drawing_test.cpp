@@ -67,6 +67,12 @@ TEST(CrosshairGL, RefusedSizesAndTransparenciesAndStateRestored) {
   crosshair.Draw(90, 320.0f / 240.0f);  // no image yet: nothing drawn
   EXPECT_EQ(Red(gl.ReadPixelsTopDown(), 320, 160, 120), 0);
   TempDir dir;
+  WriteFile(dir.File("broken.bmp"), std::vector<uint8_t>(100, 'X'));  // an image that failed: nothing either
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(crosshair.LoadTexture(dir.File("broken.bmp").c_str()));
+  testing::internal::GetCapturedStderr();
+  crosshair.Draw(90, 320.0f / 240.0f);
+  EXPECT_EQ(Red(gl.ReadPixelsTopDown(), 320, 160, 120), 0);
   WriteFile(dir.File("cross.bmp"), MakeSolidBmp(16, 16, Rgb{255, 255, 255}));
   ASSERT_TRUE(crosshair.LoadTexture(dir.File("cross.bmp").c_str()));
   for (float bad : {0.0f, -2.0f, NAN, INFINITY}) crosshair.SetSize(bad);

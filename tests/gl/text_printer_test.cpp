@@ -37,7 +37,7 @@ class TextPrinterGL : public testing::Test {
 };
 
 TEST_F(TextPrinterGL, FontFormatsAndNoTextWithoutAFontUntilALoadSucceeds) {
-  for (const auto& [bits, format] : {std::pair{8, GL_ALPHA}, {24, GL_RGB}, {32, GL_RGBA}}) {
+  for (const auto& [bits, format] : {std::pair{8, GL_ALPHA}, {24, GL_RGBA}, {32, GL_RGBA}}) {
     ASSERT_EQ(LoadFont(bits), kFontLoaded) << bits;
     glBindTexture(GL_TEXTURE_2D, TextPrinter::FontTexture());
     GLint internal = 0;

@@ -82,11 +82,11 @@ TEST(TextureTest, LoadersUploadBottomRowFirstWithTheColourKeyAndFailuresLeaveANa
   TextureSlots slots;
   testing::internal::CaptureStderr();
   for (int i = 0; i < 10; ++i) {
-    EXPECT_TRUE(slots.Add(i == 3 ? "no/such.bmp" : dir.File("ok.bmp").c_str(), &Texture::LoadBMP));
+    EXPECT_TRUE(slots.Add(i == 3 ? "no/such.bmp" : dir.File("ok.bmp").c_str(), TextureLoader::kOpaque));
   }
   testing::internal::GetCapturedStderr();
   const uint32_t lastName = slots.textures[9].glName;
-  EXPECT_FALSE(slots.Add(dir.File("ok.bmp").c_str(), &Texture::LoadBMPWithAlpha));  // the eleventh
+  EXPECT_FALSE(slots.Add(dir.File("ok.bmp").c_str(), TextureLoader::kColourKeyed));  // the eleventh
   EXPECT_TRUE(slots.lastTexture == 9 && slots.textures[3].Width() == 0 && slots.textures[9].glName == lastName);
   SetGLContextAlive(false);
   slots.textures[9].Release();

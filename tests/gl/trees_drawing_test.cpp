@@ -1,5 +1,5 @@
 // Drawing trees in a real GL context: nothing before placement, trees behind the viewer
-// skipped, and the state left as found. How they look (upright, facing the viewer,
+// and trees whose image could not be read skipped, and the state left as found. How they look (upright, facing the viewer,
 // colour-keyed, brightness) is checked by the whole-scene walks.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -32,8 +32,9 @@ TEST(TreeDrawingTest, NothingBeforePlacementNothingBehindAndStateRestored) {
 
   // The red at the window's centre with one tree of size 1 at z, its foot at y = -1,
   // seen from (0, 0, 5) looking along -z.
-  auto redAtCentre = [&](float z) {
+  auto redAtCentre = [&](float z, int kind = 0) {
     Tree tree;
+    tree.texture = kind;
     tree.y = -1.0f;
     tree.z = z;
     tree.size = 1.0f;
@@ -48,5 +49,11 @@ TEST(TreeDrawingTest, NothingBeforePlacementNothingBehindAndStateRestored) {
   EXPECT_GT(redAtCentre(0.0f), 240);  // in front
   EXPECT_EQ(redAtCentre(8.0f), 0);    // behind the viewer: skipped
   EXPECT_EQ(GLStateSnapshot(), before);  // blending and the binding come back
+  // A kind whose image could not be read is not drawn (its line was written at loading).
+  WriteFile(dir.File("broken.bmp"), std::vector<uint8_t>(100, 'X'));
+  testing::internal::CaptureStderr();
+  ASSERT_TRUE(set.AddTexture(dir.File("broken.bmp").c_str()));
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(redAtCentre(0.0f, 1), 0);
   SetGLContextAlive(false);
 }

@@ -117,4 +117,12 @@ TEST(ModelMeshGeometry, SkinCoordinatesAndNormalsAimedAtTheCentreOnTheEyePlane) 
   EXPECT_NEAR(std::hypot(n.x - 3.0f / len, n.y - 2.0f / len, n.z - 3.0f / len), 0.0f, 1e-6f);
   // A skin without an image has no size: coordinates 0, not a division by zero.
   for (const MeshVertex& z : BuildMeshVertices(mesh, 0, 0)) EXPECT_TRUE(z.s == 0.0f && z.t == 0.0f);
+  // A model from another tool, placed by hand: scaled, then moved; skin rows from the top.
+  MeshPlacement placement;
+  placement.scale = 0.5f;
+  placement.offset = {1.0f, 2.0f, 3.0f};
+  placement.skinFromTop = true;
+  const auto placed = BuildMeshVertices(mesh, 256, 128, placement);
+  const Float3 p = placed[1].position;
+  EXPECT_TRUE(p.x == 4.0f && p.y == 2.0f && p.z == 1.5f && placed[0].t == 0.5f && placed[2].t == 0.0f);
 }

@@ -65,6 +65,27 @@ TEST(SettingsReaderTest, DefaultsNumbersSectionsKeysAndValues) {
             kept + "|gfx/My Gun.md2|gfx/skin.bmp");
 }
 
+// A window or view that cannot be drawn, and a held model placed by hand: values out of
+// range are refused with one line each, quoting the text when it was not read whole.
+TEST(SettingsReaderTest, RangesAndWeaponPlacement) {
+  Settings s = Read("[View]\nFOV=0x10\n[Resolution]\nWidth=0\nHeight=-5\n[Weapon]\nScale=0\nOffset=1 2\n"
+                    "SkinOrigin=sideways\n");
+  EXPECT_TRUE(s.viewFOV == 90 && s.resolutionWidth == 320 && s.resolutionHeight == 240 && s.weaponScale == 1.0f);
+  EXPECT_TRUE(s.weaponOffset.x == 0.0f && s.weaponOffset.y == 0.0f && s.weaponOffset.z == 0.0f && !s.weaponSkinFromTop);
+  const std::string m = "quillmarsh: settings: ";
+  EXPECT_EQ(gMessages, (std::vector<std::string>{
+                           m + "Weapon/Scale: \"0\" is not above 0; using the default 1.0",
+                           m + "Weapon/Offset: \"1 2\" is not three numbers; using the default 0 0 0",
+                           m + "Weapon/SkinOrigin: \"sideways\" is neither bottom nor top; using bottom",
+                           m + "View/FOV: \"0x10\" is outside 1 to 179; using the default 90",
+                           m + "Resolution/Width: 0 is below 1; using the default 320",
+                           m + "Resolution/Height: -5 is below 1; using the default 240"}));
+  s = Read("[View]\nFOV=179\n[Resolution]\nWidth=1\n[Weapon]\nScale=0.004\nOffset=0.12 -0.15, -0.35\nSkinOrigin=TOP\n");
+  EXPECT_TRUE(s.viewFOV == 179 && s.resolutionWidth == 1 && s.weaponScale == 0.004f && s.weaponSkinFromTop);
+  EXPECT_TRUE(s.weaponOffset.x == 0.12f && s.weaponOffset.y == -0.15f && s.weaponOffset.z == -0.35f);
+  EXPECT_TRUE(gMessages.empty()) << gMessages[0];
+}
+
 TEST(SettingsReaderTest, LineEndingsByteOrderMarkAndNulReadAlike) {
   std::string unix, windows = "\xEF\xBB\xBF", mac, nul;
   for (std::string line : {"[World]", "StepSize=0.4", "HeightmapFile=gfx/h.bmp", "[Mouse]", "Speed=3"}) {
@@ -117,6 +138,42 @@ TEST(SettingsFileTest, TheFileInTheFolderOrTheDefaultsWithTheReason) {
     Settings s;  // 0 everywhere until Load fills it
     s.Load(c.folder, c.name.c_str());
     EXPECT_EQ(s.mouseSpeed, c.speed) << c.name;
+    EXPECT_EQ(gMessages, c.message.empty() ? std::vector<std::string>() : std::vector<std::string>{c.message});
+  }
+  SetLogSink(nullptr);
+}
+
+// Editors on Windows save UTF-16 with a byte-order mark; it reads like UTF-8. Text that is
+// neither is read as it stands, with one line saying what is wrong with it.
+TEST(SettingsFileTest, Utf16WithItsMarkReadsLikeUtf8AndOtherTextIsNamed) {
+  TempDir dir;
+  const std::u16string text = u"[Mouse]\r\nSpeed=3\r\n[World]\r\nHeightmapFile=gfx/H\u00F6he\U0001F600.bmp\r\n";
+  const auto utf16 = [&text](bool bigEndian, bool mark) {
+    std::string out = mark ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
+    for (const char16_t c : text) {
+      const char high = static_cast<char>(c >> 8);
+      const char low = static_cast<char>(c & 0xFF);
+      out += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return out;
+  };
+  const std::string utf8Name = "gfx/H\xC3\xB6he\xF0\x9F\x98\x80.bmp";
+  const std::string start = "quillmarsh: settings: \"" + dir.File("x.ini") + "\": ";
+  const struct { std::string bytes; int speed; std::string heightmap; std::string message; } cases[] = {
+      {utf16(false, true), 3, utf8Name, ""},
+      {utf16(true, true), 3, utf8Name, ""},
+      {utf16(false, false), 5, "",
+       start + "it looks like UTF-16 without a byte-order mark; save it as UTF-8, or as UTF-16 with a byte-order mark"},
+      {"[Mouse]\nSpeed=3\n[World]\nHeightmapFile=gfx/H\xF6he.bmp\n", 3, "gfx/H\xF6he.bmp",
+       start + "byte 43 is not UTF-8 text; save the file as UTF-8 or UTF-16"},
+  };
+  SetLogSink(Keep);
+  for (const auto& c : cases) {
+    WriteFile(dir.File("x.ini"), c.bytes);
+    gMessages.clear();
+    Settings s;
+    s.Load(dir.path(), "x.ini");
+    EXPECT_TRUE(s.mouseSpeed == c.speed && s.worldHeightmapFile == c.heightmap) << s.worldHeightmapFile;
     EXPECT_EQ(gMessages, c.message.empty() ? std::vector<std::string>() : std::vector<std::string>{c.message});
   }
   SetLogSink(nullptr);

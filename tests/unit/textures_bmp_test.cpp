@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "io/file_bytes.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 #include "textures/bmp_decode.h"
@@ -76,6 +77,7 @@ TEST(BmpDecodeTest, EveryLayoutDecodesAndEveryBrokenFileHasItsReason) {
       {RawBmp(2, 1, 16, 3, {0xF800, 0x07E0, 0x001F}, {0x01, 0xF8, 0xE0, 0x87}), {0xFF0008, 0x83FF00}, ""},  // 5-6-5
       {RawBmp(1, 1, 16, 3, {0xF00, 0xF0, 0xF}, {0x81, 0x0F, 0, 0}), {0xFF8811}, ""},
       {RawBmp(1, 1, 32, 3, {0xFF000000, 0xFF0, 0xFF0000}, {0x78, 0x56, 0x34, 0x12}), {0x126734}, ""},
+      {RawBmp(1, 1, 32, 6, {0xFF000000, 0xFF0, 0xFF0000, 0xFF}, {0x78, 0x56, 0x34, 0x12}), {0x126734}, ""},  // + alpha
       {RawBmp(1, 1, 32, 3, {0x3FF00000, 0xFFC00, 0x3FF}, {0x01, 0x00, 0xF8, 0x3F}), {0xFF8000}, ""},
       // Pictures made for the program were read as 5-6-5 whenever the red mask is 0.
       {RawBmp(1, 1, 16, 3, {0, 0x3E0, 0x1F}, {0x00, 0x80, 0, 0}), {0x830000}, ""},
@@ -122,7 +124,7 @@ TEST(BmpDecodeTest, EveryLayoutDecodesAndEveryBrokenFileHasItsReason) {
   TempDir dir;
   std::string error;
   EXPECT_FALSE(LoadBmpFile(dir.File("none.bmp").c_str(), &error) || error != "cannot open file");
-  EXPECT_FALSE(LoadBmpFile(dir.path().c_str(), &error) || error != "cannot read file");
+  EXPECT_FALSE(LoadBmpFile(dir.path().c_str(), &error) || error != kFolderNotFile);
 }
 
 TEST(TexturePixelsTest, PowerOfTwoSizesAveragingAndMismatchedBuffers) {

@@ -21,6 +21,7 @@
 #include "headless/png_writer.h"
 #include "headless/soak.h"
 #include "io/file_bytes.h"
+#include "settings/text_encoding.h"
 #include "textures/gl_context_state.h"
 
 namespace {
@@ -137,7 +138,8 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "quillmarsh_headless: cannot read the settings file \"%s\"\n", settingsPath);
       return 2;
     }
-    std::string text(bytes.begin(), bytes.end());
+    // Edited as the program reads it: UTF-16 files become UTF-8 text first.
+    std::string text = DecodeSettingsText(bytes.data(), bytes.size()).utf8;
     for (const std::string& set : options.sets) ApplySetting(text, set);
     if (options.printSettings) {
       std::fwrite(text.data(), 1, text.size(), stdout);
