@@ -122,7 +122,6 @@ void KeepInRange(const Settings& settings, const char* name, int* value, int low
   *value = defaultValue;
 }
 
-
 // The path of `fileName` in `folder`, with a '/' between them where the folder does
 // not end in one. Empty when the folder is empty, and (with a message) when the path
 // would be longer than 259 characters, as no path of the program may be.

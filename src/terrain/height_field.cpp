@@ -67,9 +67,9 @@ void Terrain::Clear() {
 
 bool Terrain::CheckSamples(const char* key, int32_t value, std::string* error, const std::string& written) {
   if (value >= kMinSamples && value <= kMaxSamples) return true;
-  SetError(error, std::string(key) + " is " + (written.empty() ? std::to_string(value) : written) +
-                      "; it must be between " +
-                      std::to_string(kMinSamples) + " and " + std::to_string(kMaxSamples) + " samples");
+  const std::string shown = written.empty() ? std::to_string(value) : written;
+  SetError(error, std::string(key) + " is " + shown + "; it must be between " + std::to_string(kMinSamples) +
+                      " and " + std::to_string(kMaxSamples) + " samples");
   return false;
 }
 
