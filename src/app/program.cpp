@@ -97,7 +97,7 @@ bool RunFrame(Program& program, bool draw) {
   program.viewer.Update(program.platform.Milliseconds() - program.lastFrameMs);
   program.lastFrameMs = program.platform.Milliseconds();
   if (draw) {
-    RenderFrame(program.Scene(), CurrentFrame(program));
+    program.lastDrawCount = RenderFrame(program.Scene(), CurrentFrame(program));
     program.platform.SwapBuffers();
   }
   program.frameCounter.Tick();

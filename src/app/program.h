@@ -41,6 +41,7 @@ struct Program {
 
   SceneTimings timings;      // the set-up's slow steps, for the benchmark
   uint32_t lastFrameMs = 0;  // clock reading after the last viewer update
+  uint32_t lastDrawCount = 0;  // terrain patches and trees the last drawn frame drew
 };
 
 // Window system, window, OpenGL context and state, the scene with the settings already

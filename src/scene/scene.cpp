@@ -6,6 +6,7 @@
 #include <chrono>
 #include <string>
 
+#include "geometry/view_volume.h"
 #include "log/error_box.h"
 #include "model/model.h"
 #include "scene/crosshair.h"
@@ -28,6 +29,15 @@ double MillisecondsSince(Clock::time_point start) {
 bool Fail(const std::string& text) {
   ShowErrorBox(text.c_str());
   return false;
+}
+
+// The view volume of the matrices in force now.
+ViewVolume CurrentViewVolume() {
+  double projection[16];
+  double modelView[16];
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+  return ViewVolume(projection, modelView);
 }
 
 }  // namespace
@@ -133,26 +143,36 @@ bool SetUpScene(const SceneObjects& scene, SceneTimings* timings) {
   return placed;
 }
 
-void RenderFrame(const SceneObjects& scene, const FrameInfo& frame) {
+uint32_t RenderFrame(const SceneObjects& scene, const FrameInfo& frame) {
   const Settings& s = *scene.settings;
   const Viewer& viewer = *scene.viewer;
 
-  const uint32_t fov = static_cast<uint32_t>(s.viewFOV);
-  // The sky covers the whole window: the frame never clears the colour buffer.
-  scene.skyBox->Draw(viewer.GetPitch(), viewer.GetHeading(), fov, s.sunlightAmbient + s.sunlightDiffuse,
-                     frame.aspect);
-
+  // The last frame's weapon is still in the depth buffer; the terrain and the sky are
+  // tested against nothing but the terrain.
+  glClear(GL_DEPTH_BUFFER_BIT);
   glPushMatrix();
   viewer.ApplyTransform();
   scene.sun->Update();  // under the camera: the sun stays fixed in the world
-  scene.terrain->Draw();
+  const ViewVolume view = CurrentViewVolume();
+  uint32_t draws = scene.terrain->Draw(view);
+  glPopMatrix();
+
+  // The sky fills what the terrain left open: the frame never clears the colour
+  // buffer. The trees are blended over both.
+  const uint32_t fov = static_cast<uint32_t>(s.viewFOV);
+  scene.skyBox->Draw(viewer.GetPitch(), viewer.GetHeading(), fov, s.sunlightAmbient + s.sunlightDiffuse,
+                     frame.aspect);
+  scene.terrain->RestoreDrawState();
+  glPushMatrix();
+  viewer.ApplyTransform();
   // Trees are lit by their brightness alone, not by the sun.
   glDisable(scene.sun->LightNumber());
-  scene.treeSet->Draw(viewer.GetHeading(), viewer.GetX(), viewer.GetY(), viewer.GetZ(), s.treesBrightness);
+  scene.treeSet->Draw(viewer.GetHeading(), viewer.GetX(), viewer.GetY(), viewer.GetZ(), s.treesBrightness, view);
+  draws += scene.treeSet->drawnCount;
   glEnable(scene.sun->LightNumber());
   glPopMatrix();
 
-  // The frame's only clear: what follows is drawn over the world.
+  // What follows is drawn over the world.
   glClear(GL_DEPTH_BUFFER_BIT);
   if (s.weaponEnabled == 1) scene.weapon->Draw();
   if (s.fpsDrawCounter != 0 && frame.hasClientArea) {
@@ -161,4 +181,5 @@ void RenderFrame(const SceneObjects& scene, const FrameInfo& frame) {
     TextPrinter::Print(frame.clientRight - offset, frame.clientBottom - 13, "%iFPS", static_cast<int>(rate));
   }
   if (s.crosshairDrawCrosshair != 0) scene.crosshair->Draw(fov, frame.aspect);
+  return draws;
 }

@@ -48,5 +48,6 @@ struct FrameInfo {
   int32_t clientBottom = 0;
 };
 
-// Draws one complete frame (the buffers are swapped by the caller).
-void RenderFrame(const SceneObjects& scene, const FrameInfo& frame);
+// Draws one complete frame (the buffers are swapped by the caller). Returns the draws
+// made for the world: terrain patches and trees.
+uint32_t RenderFrame(const SceneObjects& scene, const FrameInfo& frame);

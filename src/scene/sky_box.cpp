@@ -1,5 +1,7 @@
-// The sky quad and ScreenToEye. The quad lies at eye depth -1 exactly over the view and
-// is drawn without depth test, so everything drawn later covers it.
+// The sky quad and ScreenToEye. The quad lies at eye depth -1 exactly over the view. It
+// is drawn after the terrain at the far end of the depth range, tested but not written,
+// so it fills exactly the pixels the terrain left open and everything drawn later
+// covers it: no pixel the terrain covers is shaded for the sky.
 #include "scene/sky_box.h"
 
 #include <GL/gl.h>
@@ -41,10 +43,15 @@ void SkyBox::Draw(float pitch, float heading, uint32_t fov, float brightness, fl
   // A window without width (or an aspect that is not a number) has nothing to cover.
   if (!(aspect > 0.0f) || !std::isfinite(aspect)) return;
 
-  glPushAttrib(GL_FOG_BIT | GL_LIGHTING_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT);
+  glPushAttrib(GL_FOG_BIT | GL_LIGHTING_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_VIEWPORT_BIT);
   glDisable(GL_FOG);
   glDisable(GL_LIGHTING);
-  glDisable(GL_DEPTH_TEST);
+  // Every sky fragment gets the far depth (1), which passes only where the depth buffer
+  // still holds its cleared value.
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glDepthMask(GL_FALSE);
+  glDepthRange(1.0, 1.0);
   if (hasTexture) {
     // Textures are created clamped; the sky repeats. The texture attributes saved
     // above include the bound texture's wrap modes, so the clamp comes back.

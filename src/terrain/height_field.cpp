@@ -17,10 +17,9 @@ namespace {
 
 constexpr uint64_t kMegabyte = uint64_t{1024} * 1024;
 
-// Bytes one display-list vertex is estimated to take once compiled: texture
-// coordinate, normal and position as floats. (Mesa merges the shared vertices and
-// needs less; this is the plain upper figure.)
-constexpr uint64_t kListBytesPerVertex = 8 * sizeof(float);
+// Bytes of one mesh vertex in its buffer: texture coordinate, normal and position
+// as floats.
+constexpr uint64_t kVertexBytes = 8 * sizeof(float);
 
 std::string MemoryError(int32_t samplesX, int32_t samplesY, uint64_t needed, uint64_t available) {
   return "a world of " + std::to_string(samplesX) + " x " + std::to_string(samplesY) +
@@ -54,13 +53,21 @@ uint64_t Terrain::BytesNeeded(int32_t samplesX, int32_t samplesY, bool withMesh)
   const uint64_t samples = sx * sy;
   const uint64_t cellCount = (sx - 1) * (sy - 1);
   uint64_t bytes = samples * (sizeof(float) + sizeof(Float3));
-  if (withMesh) bytes += cellCount * 6 * kListBytesPerVertex;
+  if (withMesh) {
+    // A patch holds at most kPatchSize + 2 vertex rows and columns (a texture seam
+    // doubles one of each), and six 16-bit indices per cell.
+    const uint64_t patchCount = ((sx - 1) / kPatchSize + 1) * ((sy - 1) / kPatchSize + 1);
+    const uint64_t side = kPatchSize + 2;
+    bytes += patchCount * (side * side * kVertexBytes + sizeof(TerrainPatch)) + cellCount * 6 * sizeof(uint16_t);
+  }
   return bytes;
 }
 
 void Terrain::Clear() {
   heights = std::vector<float>();
   normals = std::vector<Float3>();
+  // The mesh no longer matches; its buffers stay for BuildMesh() to replace.
+  patches = std::vector<TerrainPatch>();
   cellsX = 0;
   cellsY = 0;
 }

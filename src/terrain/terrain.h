@@ -1,8 +1,9 @@
 // The terrain: height samples read from a height-map bitmap, two triangles per grid
-// cell, one averaged normal per sample, height queries, and the patch display lists.
+// cell, one averaged normal per sample, height queries, and the mesh in vertex and
+// index buffers, drawn patch by patch.
 // Sample [i][j] lies at world x = j * stepSize, z = i * stepSize.
-// The height field and the queries need no OpenGL; only the display lists, the texture
-// slot and Draw() do (terrain_mesh.cpp).
+// The height field and the queries need no OpenGL; only the buffers, the texture slot
+// and Draw() do (terrain_mesh.cpp).
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "geometry/vector3.h"
+#include "geometry/view_volume.h"
 #include "textures/texture.h"
 
 struct RgbImage;
@@ -28,6 +30,26 @@ struct TerrainBounds {
 // seen from above, and its normal is the face normal.
 class TerrainTriangle : public Plane {};
 
+// One patch of the mesh (up to Terrain::kPatchSize cells square): where its triangles
+// lie in its block's buffers, and the height range of its samples.
+struct TerrainPatch {
+  uint32_t indexOffset = 0;  // bytes into the block's index buffer
+  uint32_t indexCount = 0;   // 0: the patch holds no cell
+  uint16_t firstVertex = 0;  // range of the vertices its indices name
+  uint16_t lastVertex = 0;
+  float lowY = 0.0f;
+  float highY = 0.0f;
+};
+
+// Up to Terrain::kBlockPatches x kBlockPatches patches sharing one vertex buffer and one
+// index buffer (16-bit indices), with the height range of all their samples.
+struct TerrainBlock {
+  uint32_t vertexBuffer = 0;
+  uint32_t indexBuffer = 0;
+  float lowY = 0.0f;
+  float highY = 0.0f;
+};
+
 // The two triangles of a cell [i][j]; both share the diagonal P(i, j) - P(i+1, j+1).
 struct TerrainCell {
   TerrainTriangle triangles[2];
@@ -37,13 +59,16 @@ class Terrain {
  public:
   static constexpr int32_t kMinSamples = 2;
   static constexpr int32_t kMaxSamples = 32767;
+  static constexpr uint32_t kTextureRepeat = 10;  // cells per repeat of the ground texture
+  static constexpr uint32_t kPatchSize = 7;       // cells per side of one patch
+  static constexpr uint32_t kBlockPatches = 16;   // patches per side of one block
   // Whether `value` samples (the setting `key`) lie within kMinSamples..kMaxSamples;
   // false, with the message in `error`, when not. The message shows `written` (the
   // setting's text as the user wrote it) in place of the value when it is not empty.
   static bool CheckSamples(const char* key, int32_t value, std::string* error, const std::string& written = "");
 
   Terrain();
-  // The display lists stay: they belong to the context, which is gone by the time the
+  // The buffers stay: they belong to the context, which is gone by the time the
   // program's terrain is destroyed. Inline, so that the code that only reads heights
   // needs nothing of the drawing half to link.
   virtual ~Terrain() = default;
@@ -60,9 +85,9 @@ class Terrain {
   bool AddTexture(const char* file);
 
   // [SECTION] Building
-  // The whole build: the height field, then the display lists (needs a current
-  // OpenGL context). False, with a user-facing message in *error, when the sizes are
-  // outside 2..32767, the world does not fit in memory, or OpenGL refuses the lists.
+  // The whole build: the height field, then the mesh (needs a current OpenGL
+  // context). False, with a user-facing message in *error, when the sizes are
+  // outside 2..32767, the world does not fit in memory, or OpenGL refuses the buffers.
   bool Build(const char* heightMapFile, int16_t samplesX, int16_t samplesY,
              std::string* error = nullptr);
 
@@ -82,11 +107,18 @@ class Terrain {
                                  int16_t samplesY, std::string* error = nullptr,
                                  std::string* decodeError = nullptr);
 
-  // Compiles one display list per patch of 7 x 7 cells. False (with *error) when
-  // OpenGL cannot reserve the list names.
-  bool BuildDisplayLists(std::string* error = nullptr);
-  // Calls every patch list in order: every patch is drawn every frame.
-  void Draw() const;
+  // Fills the buffers of every block from the height field. False (with *error) when
+  // OpenGL cannot hold them.
+  bool BuildMesh(std::string* error = nullptr);
+  // Draws, in order, every patch that is not wholly outside `view` (by default none
+  // is), textured with the first slot's texture, in white. Returns the patches drawn.
+  // Leaves the state that drawing every patch leaves (see RestoreDrawState), whatever
+  // was skipped.
+  uint32_t Draw(const ViewVolume& view = ViewVolume()) const;
+  // Sets the current colour (white), the texture binding (the first slot's texture),
+  // normal and texture coordinate to those the last cell's last vertex leaves: for
+  // code that draws between the terrain and what follows it.
+  void RestoreDrawState() const;
 
   // [SECTION] Queries
   // Ground height at world (x, z); -1.0 outside the grid, for NaN, or before the build.
@@ -105,14 +137,13 @@ class Terrain {
   const Float3& Normal(uint32_t i, uint32_t j) const;
   TerrainCell Cell(uint32_t i, uint32_t j) const;
 
-  // Patch lists: (PatchesAlong0() x PatchesAlong1()) names from FirstList().
-  uint32_t FirstList() const { return firstList; }
-  uint32_t PatchesAlong0() const { return cellsX / patchSize + 1; }
-  uint32_t PatchesAlong1() const { return cellsY / patchSize + 1; }
+  // Patches along each index; the last along an index may hold no cell.
+  uint32_t PatchesAlong0() const { return cellsX / kPatchSize + 1; }
+  uint32_t PatchesAlong1() const { return cellsY / kPatchSize + 1; }
 
   // Bytes the height field of samplesX x samplesY samples takes (heights and
-  // normals), in 64-bit arithmetic; with `withMesh` also an estimate of the compiled
-  // display lists. Sizes below 1 count as 1.
+  // normals), in 64-bit arithmetic; with `withMesh` also the most the mesh's
+  // buffers and patch tables take. Sizes below 1 count as 1.
   static uint64_t BytesNeeded(int32_t samplesX, int32_t samplesY, bool withMesh);
   // Largest world, in bytes as BytesNeeded() counts them, that the build accepts;
   // 0 (the default) means the installed memory (InstalledMemoryBytes()).
@@ -122,12 +153,9 @@ class Terrain {
   // it directly; the setters above and the build are the program's way to change it.
   float heightScaling;   // height of a full-intensity sample, in grid steps
   float stepSize;        // world units between neighbouring samples
-  uint32_t firstList;    // first display-list name of the mesh; 0 before the lists exist
   TextureSlots textures; // up to ten ground textures; only slot 0 is drawn
   uint32_t cellsX;       // cells along the first index (world z); 0 before the build
   uint32_t cellsY;       // cells along the second index (world x); 0 before the build
-  uint32_t textureRepeat;  // cells per repeat of the ground texture (10)
-  uint32_t patchSize;      // cells per side of one display-list patch (7)
 
  private:
   // Checks sizes and memory and allocates the grids; on failure leaves the terrain
@@ -150,5 +178,10 @@ class Terrain {
   // the build time of a large world).
   std::vector<float> heights;
   std::vector<Float3> normals;
+  // The mesh: patches row by row (PatchesAlong0() x PatchesAlong1()), blocks row by
+  // row; empty before BuildMesh().
+  std::vector<TerrainPatch> patches;
+  std::vector<TerrainBlock> blocks;
+  bool meshTextured = false;  // whether the first slot held a texture when the mesh was built
   uint64_t memoryLimit = 0;
 };

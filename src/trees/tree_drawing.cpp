@@ -1,5 +1,5 @@
 // The tree images and the billboards: blended, farthest first, trees behind the
-// viewer skipped. Placement and the ordering are in tree_placement.cpp.
+// viewer or outside the view skipped. Placement and the ordering are in tree_placement.cpp.
 #include <GL/gl.h>
 
 #include <cassert>
@@ -22,7 +22,9 @@ void Tree::DrawQuad() const {
   glEnd();
 }
 
-bool TreeSet::Draw(float heading, float viewerX, float viewerY, float viewerZ, float brightness) {
+bool TreeSet::Draw(float heading, float viewerX, float viewerY, float viewerZ, float brightness,
+                   const ViewVolume& view) {
+  drawnCount = 0;
   if (placedCount == -1 || textures.lastTexture == -1) return false;
   assert(static_cast<size_t>(placedCount) == trees.size() && "placed count out of step with the array");
   SortFarToNear(viewerX, viewerY, viewerZ);
@@ -46,6 +48,9 @@ bool TreeSet::Draw(float heading, float viewerX, float viewerY, float viewerZ, f
     if (tree.texture < 0 || tree.texture > textures.lastTexture) continue;
     // A kind whose image failed to load is left out rather than drawn as a dark square.
     if (!textures.textures[tree.texture].HasImage()) continue;
+    // The billboard turns about its foot: it stays within this box whatever the heading.
+    const float s = tree.size;
+    if (view.Excludes({tree.x - s, tree.y, tree.z - s}, {tree.x + s, tree.y + 2.0f * s, tree.z + s})) continue;
     if (tree.texture != bound) {
       textures.textures[tree.texture].Bind();
       bound = tree.texture;
@@ -55,6 +60,7 @@ bool TreeSet::Draw(float heading, float viewerX, float viewerY, float viewerZ, f
     glRotatef(heading, 0.0f, 1.0f, 0.0f);
     tree.DrawQuad();
     glPopMatrix();
+    ++drawnCount;
   }
 
   glPopAttrib();

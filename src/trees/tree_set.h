@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "geometry/vector3.h"
+#include "geometry/view_volume.h"
 #include "textures/texture.h"
 
 class Terrain;
@@ -96,12 +97,14 @@ class TreeSet {
   // [SECTION] Drawing
   // Refreshes every tree's distance and sorts the array farthest first.
   void SortFarToNear(float viewerX, float viewerY, float viewerZ);
-  // Draws the trees in front of the viewer as blended billboards, farthest first,
-  // each turned by `heading` degrees. Leaves the current colour at
+  // Draws the trees in front of the viewer and not wholly outside `view` as blended
+  // billboards, farthest first, each turned by `heading` degrees; counts them in
+  // drawnCount. Leaves the current colour at
   // (brightness, brightness, brightness, brightness) and the normal at (0, 0, 1);
   // restores blending and the texture binding. False, drawing nothing and touching
   // no state, when no trees are placed or no image is loaded.
-  bool Draw(float heading, float viewerX, float viewerY, float viewerZ, float brightness);
+  bool Draw(float heading, float viewerX, float viewerY, float viewerZ, float brightness,
+            const ViewVolume& view = ViewVolume());
 
   // Public state: the drawing code (tree_drawing.cpp) reads it, and tests read and set
   // it directly; the set-up calls and Place() are the program's way to change it.
@@ -111,6 +114,7 @@ class TreeSet {
   TextureSlots textures;             // the tree images
   std::vector<Tree> trees;           // placedCount trees after a successful placement
   TreeRandom random;                 // draws for placement only, never reseeded
+  uint32_t drawnCount = 0;           // trees the last Draw() drew
 
  private:
   uint64_t memoryLimit = 0;

@@ -180,6 +180,7 @@ int main(int argc, char** argv) {
   std::vector<double> frameTimes;
   frameTimes.reserve(frames.size());
   std::vector<int> held;
+  uint64_t draws = 0;
   for (size_t f = 0; f < frames.size(); ++f) {
     const FrameInput& input = frames[f];
     // This frame's events: releases, presses, the mouse, the button.
@@ -194,6 +195,7 @@ int main(int argc, char** argv) {
     platform.nowMs += static_cast<uint32_t>(options.frameMs);
     RunFrame(program, true);
     frameTimes.push_back(Ms(start, Clock::now()));
+    draws += program.lastDrawCount;
     if (options.trace) {
       const Viewer& v = program.viewer;
       std::printf("frame %zu x %.5f y %.5f z %.5f heading %.3f pitch %.3f vy %.5f air %d\n", f + 1, v.GetX(),
@@ -225,9 +227,10 @@ int main(int argc, char** argv) {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   std::printf("settings %.1f ms | terrain %.1f ms | setup %.1f ms | first frame %.1f ms | %zu frames: "
-              "mean %.2f median %.2f p95 %.2f ms | peak %.1f MB\n",
+              "mean %.2f median %.2f p95 %.2f ms | peak %.1f MB | draws %.1f per frame\n",
               Ms(t0, t1), program.timings.terrainBuildMs, Ms(t2, t3), first, frameTimes.size(), mean, median, p95,
-              static_cast<double>(usage.ru_maxrss) / 1024.0);
+              static_cast<double>(usage.ru_maxrss) / 1024.0,
+              frameTimes.empty() ? 0.0 : static_cast<double>(draws) / static_cast<double>(frameTimes.size()));
   if (options.printPose) {
     const Viewer& v = program.viewer;
     std::printf("pose x %.6f y %.6f z %.6f heading %.6f pitch %.6f\n", v.GetX(), v.GetY(), v.GetZ(),
