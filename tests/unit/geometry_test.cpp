@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "geometry/vector3.h"
+#include "geometry/view_volume.h"
+
+#include <cmath>
 
 TEST(Vector3Test, IndexedAccessAndTheZeroVector) {
   Vector3 v(2, -4, 6);
@@ -16,4 +19,23 @@ TEST(Vector3Test, IndexedAccessAndTheZeroVector) {
   Float3 none{0, 0, 0};
   Normalize(none);
   EXPECT_TRUE(zero.x == 0.0f && zero.y == 0.0f && none.x == 0.0f && none.y == 0.0f && none.z == 0.0f);
+}
+
+// The view volume of identity matrices is the cube from -1 to 1. A box is skipped only
+// when it lies outside a face by more than float rounding could misplace it.
+TEST(ViewVolumeTest, ExcludesOnlyBoxesClearlyOutside) {
+  const double identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  const ViewVolume cube(identity, identity);
+  const struct {
+    Float3 low, high;
+    bool excluded;
+  } cases[] = {
+      {{-3, -3, -3}, {3, 3, 3}, false},                  // around the volume
+      {{1.01f, 0, 0}, {2, 1, 1}, true},                  // beyond x = 1
+      {{0, 0, -5}, {1, 1, -1.01f}, true},                // beyond z = -1
+      {{-1.0000002f, 0, 0}, {-1.0000001f, 1, 1}, false}, // outside by less than rounding
+      {{5, 5, 5}, {NAN, 6, 6}, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(cube.Excludes(c.low, c.high), c.excluded) << c.low.x << " " << c.low.z;
+  EXPECT_FALSE(ViewVolume().Excludes({5, 5, 5}, {6, 6, 6}));
 }

@@ -227,7 +227,7 @@ int main(int argc, char** argv) {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   std::printf("settings %.1f ms | terrain %.1f ms | setup %.1f ms | first frame %.1f ms | %zu frames: "
-              "mean %.2f median %.2f p95 %.2f ms | peak %.1f MB | draws %.1f per frame\n",
+              "mean %.2f median %.2f p95 %.2f ms | peak %.1f MB | draws %.1f\n",
               Ms(t0, t1), program.timings.terrainBuildMs, Ms(t2, t3), first, frameTimes.size(), mean, median, p95,
               static_cast<double>(usage.ru_maxrss) / 1024.0,
               frameTimes.empty() ? 0.0 : static_cast<double>(draws) / static_cast<double>(frameTimes.size()));
