@@ -48,8 +48,8 @@ bool SetUpScene(const SceneObjects& scene, SceneTimings* timings) {
   Terrain& terrain = *scene.terrain;
   Viewer& viewer = *scene.viewer;
 
-  // [SECTION] Images. The ground texture comes before the build: the patch lists
-  // record its binding when they are compiled.
+  // [SECTION] Images. The ground texture comes before the build: the mesh is drawn
+  // with the texture its build found.
   scene.skyBox->texture.LoadBMP(s.skyBoxTexture);
   terrain.AddTexture("gfx/Textures/Landscape5.bmp");
   for (const char* tree : {"gfx/Trees/Tree1.bmp", "gfx/Trees/Tree2.bmp", "gfx/Trees/Tree3.bmp",
