@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <optional>
 #include <sstream>
 
@@ -53,9 +52,7 @@ pid_t Spawn(std::vector<std::string> argv, const std::string& folder, const std:
 // Colour values that differ clearly between two RGB screenshots.
 int Changes(const std::string& a, const std::string& b) {
   int changed = 0;
-  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
-    changed += std::abs(static_cast<uint8_t>(a[i]) - static_cast<uint8_t>(b[i])) > 12 ? 1 : 0;
-  }
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) changed += std::abs(uint8_t(a[i]) - uint8_t(b[i])) > 12;
   return changed;
 }
 

@@ -1,7 +1,6 @@
 // Replays fuzz inputs through a fuzz target without libFuzzer: every file named on
 // the command line, or every file inside a named folder, is fed to the target once.
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -26,6 +25,5 @@ int main(int argc, char** argv) {
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
   }
-  std::printf("replayed %zu inputs\n", files.size());
   return 0;
 }

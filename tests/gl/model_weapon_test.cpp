@@ -4,7 +4,6 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -49,17 +48,13 @@ TEST(WeaponGL, DrawsFrameZeroWithTheSkinInFrontOfTheEyeWhereverTheViewerTurns) {
   // A camera transform left on the matrix changes nothing, and the caller gets it back.
   glRotatef(-60.0f, 1, 0, 0);
   glTranslatef(5, 1, 2);
-  GLfloat before[16], after[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, before);
+  const std::vector<double> before = GLStateSnapshot();
   EXPECT_EQ(Positions(weapon), still);
-  glGetFloatv(GL_MODELVIEW_MATRIX, after);
-  EXPECT_EQ(std::memcmp(before, after, sizeof before), 0);
+  EXPECT_EQ(GLStateSnapshot(), before);
 
   // An unusable model file: no list, no skin loaded, nothing drawn.
   WriteFile(dir.File("weapon.md2"), std::string("not a model"));
   WeaponModel broken;
-  testing::internal::CaptureStderr();
   EXPECT_FALSE(broken.Load(dir.File("weapon.md2").c_str(), dir.File("skin.bmp").c_str()));
-  testing::internal::GetCapturedStderr();
   EXPECT_TRUE(broken.list == 0u && broken.model.skin.Empty() && Positions(broken).empty());
 }

@@ -2,11 +2,8 @@
 // byte by byte.
 #include "support/bmp_writer.h"
 
-#include <cassert>
-
 std::vector<uint8_t> MakeBmp(int width, int height, const std::function<Rgb(int, int)>& pixel,
                              const BmpLayout& layout) {
-  assert(layout.bitsPerPixel == 24 && "only 24-bit files are written");
   const size_t rowSize = (size_t(width) * 3 + 3) / 4 * 4;
   const size_t pixelOffset = 14 + layout.infoHeaderSize;
   std::vector<uint8_t> out(pixelOffset + rowSize * size_t(height), 0);
@@ -16,7 +13,7 @@ std::vector<uint8_t> MakeBmp(int width, int height, const std::function<Rgb(int,
   out[1] = 'M';
   const uint32_t fields[] = {uint32_t(out.size()), 0, uint32_t(pixelOffset), layout.infoHeaderSize,
                              uint32_t(width), uint32_t(layout.topDown ? -height : height),
-                             1 | uint32_t(layout.bitsPerPixel) << 16, 0, uint32_t(rowSize * size_t(height))};
+                             1 | 24u << 16, 0, uint32_t(rowSize * size_t(height))};
   for (size_t i = 0; i < 4 * std::size(fields); ++i) out[2 + i] = uint8_t(fields[i / 4] >> (8 * (i % 4)));
   for (int row = 0; row < height; ++row) {
     // Bottom-up files store the bottom row first.
@@ -28,7 +25,6 @@ std::vector<uint8_t> MakeBmp(int width, int height, const std::function<Rgb(int,
       dst[x * 3 + 2] = c.r;
     }
   }
-  if (layout.truncateTo != 0 && layout.truncateTo < out.size()) out.resize(layout.truncateTo);
   return out;
 }
 

@@ -1,5 +1,5 @@
 // Writes 24-bit BMP files in the layouts the tests need: the plain 54-byte header or
-// a larger one, bottom-up or top-down, and cut short.
+// a larger one, bottom-up or top-down.
 #pragma once
 
 #include <cstdint>
@@ -11,10 +11,8 @@ struct Rgb {
 };
 
 struct BmpLayout {
-  int bitsPerPixel = 24;         // only 24 is written
   uint32_t infoHeaderSize = 40;  // 40 (54-byte file header in all), 108 or 124
   bool topDown = false;          // negative height, rows stored top row first
-  size_t truncateTo = 0;         // when not 0, the file is cut to this many bytes
 };
 
 // `pixel(column, rowFromTop)` gives each pixel's colour.

@@ -8,9 +8,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <thread>
+
+#include "support/test_files.h"
 
 bool WaitUntil(double seconds, const std::function<bool()>& done) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -34,9 +34,8 @@ std::string RunCapture(const std::vector<std::string>& argv, double seconds, int
 }
 
 std::string ReadText(const std::string& path) {
-  std::stringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
+  const std::vector<uint8_t> bytes = ReadFileBytes(path);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 std::string ShippedSettings() { return ReadText(std::string(std::getenv("QM_BUILD_DIR")) + "/Quillmarsh.ini"); }

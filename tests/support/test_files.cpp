@@ -21,9 +21,7 @@ TempDir::~TempDir() {
 std::string TempDir::File(const std::string& name) const { return path_ + "/" + name; }
 
 void WriteFile(const std::string& path, const std::string& text) {
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream out(path, std::ios::binary);
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  WriteFile(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -46,14 +46,6 @@ static bool PlaceByHand(TreeSet& set, int count, float size) {
   return true;
 }
 
-static Tree TreeAt(float x, float y, float z) {
-  Tree tree;
-  tree.x = x;
-  tree.y = y;
-  tree.z = z;
-  return tree;
-}
-
 // Place() keeps the trees placed so far in buckets; it must place exactly the trees (and
 // stop at exactly the failing candidate) that the all-pairs spacing test gives.
 TEST(TreePlacementTest, BucketedPlacementEqualsTheAllPairsRules) {
@@ -114,9 +106,12 @@ TEST(TreePlacementTest, EdgeIndicesAndRefusedCountsAndRoughness) {
 // not in front. (At z = 10 the plane's corners round to exactly that z.) Height counts in
 // the distance; a tree at no number is drawn last.
 TEST(TreeOrderTest, FrontTestAndFarToNearSort) {
+  const float places[][3] = {{NAN, 0, 10}, {1, 0, 9.5f}, {5, 0, 10}, {3, 1, 10}};
   TreeSet set;
-  set.trees = {TreeAt(std::nanf(""), 0.0f, 10.0f), TreeAt(1.0f, 0.0f, 9.5f), TreeAt(5.0f, 0.0f, 10.0f),
-               TreeAt(3.0f, 1.0f, 10.0f)};
+  set.trees.resize(4);
+  for (size_t i = 0; i < 4; ++i) {
+    std::tie(set.trees[i].x, set.trees[i].y, set.trees[i].z) = std::tie(places[i][0], places[i][1], places[i][2]);
+  }
   const Plane ahead = ViewerCrossPlane(0.0f, 0.0f, 1.0f, 10.0f);
   EXPECT_TRUE(IsInFront(ahead, set.trees[1]) && !IsInFront(ahead, set.trees[2]));
   set.SortFarToNear(0.0f, 1.0f, 10.0f);

@@ -35,8 +35,7 @@ class ViewerMotionTest : public ::testing::Test {
 };
 
 // The pitch clamps show in the whole-scene walks; values that are not numbers do not.
-TEST(ViewerPoseTest, TurnNeverWrapsAndSettersKeepRanges) {
-  Viewer v;
+TEST_F(ViewerMotionTest, TurnNeverWrapsAndSettersKeepRanges) {
   v.Pitch(kNaN);  // ignored rather than leaving the range
   v.Turn(370.0f);
   v.Turn(-kInf);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,22 +13,18 @@
 #include "textures/bmp_decode.h"
 #include "worldgen.h"
 
-static RgbImage Decode(const std::vector<uint8_t>& bytes) {
-  std::string error;
-  const std::optional<RgbImage> image = DecodeBmp(bytes.data(), bytes.size(), &error);
-  EXPECT_TRUE(image) << error;
-  return image.value_or(RgbImage{});
-}
-
 TEST(WorldgenTest, EncodersRoundTripThroughTheDecoder) {
   worldgen::RgbImage rgb(3, 2);    // rows of 9 bytes, padded to 12
   worldgen::GreyImage grey(5, 2);  // rows of 5 bytes, padded to 8
   for (size_t i = 0; i < rgb.rgb.size(); ++i) rgb.rgb[i] = uint8_t(10 * i + 1);
   for (size_t i = 0; i < grey.grey.size(); ++i) grey.grey[i] = uint8_t(20 * i + 3);
-  const RgbImage a = Decode(worldgen::EncodeBmp24(rgb)), b = Decode(worldgen::EncodeBmpGrey8(grey));
-  EXPECT_TRUE(a.width == 3 && a.height == 2 && a.pixels == rgb.rgb);
+  const std::vector<uint8_t> bmp24 = worldgen::EncodeBmp24(rgb), bmp8 = worldgen::EncodeBmpGrey8(grey);
+  std::string error;
+  const auto a = DecodeBmp(bmp24.data(), bmp24.size(), &error), b = DecodeBmp(bmp8.data(), bmp8.size(), &error);
+  ASSERT_TRUE(a && b) << error;
+  EXPECT_TRUE(a->width == 3 && a->height == 2 && a->pixels == rgb.rgb);
   for (size_t i = 0; i < grey.grey.size(); ++i)
-    EXPECT_TRUE(b.pixels.at(3 * i) == grey.grey[i] && b.pixels.at(3 * i + 2) == grey.grey[i]) << i;
+    EXPECT_TRUE(b->pixels.at(3 * i) == grey.grey[i] && b->pixels.at(3 * i + 2) == grey.grey[i]) << i;
 }
 
 TEST(WorldgenTest, TheWrittenWorldIsWhatTheProgramNeeds) {
