@@ -134,11 +134,6 @@ bool SetUpScene(const SceneObjects& scene, SceneTimings* timings) {
   scene.sun->Setup(GL_LIGHT0, s.sunlightAmbient, s.sunlightDiffuse, step * static_cast<float>(halfX),
                    step * static_cast<float>(halfY));
 
-  // Each frame clears the depth buffer only after the world is drawn, for the next
-  // frame; a new buffer's contents are undefined, so clear it once here or the first
-  // frame could show no world at all.
-  glClear(GL_DEPTH_BUFFER_BIT);
-
   if (timings != nullptr) timings->totalMs = MillisecondsSince(start);
   return placed;
 }
@@ -147,8 +142,8 @@ uint32_t RenderFrame(const SceneObjects& scene, const FrameInfo& frame) {
   const Settings& s = *scene.settings;
   const Viewer& viewer = *scene.viewer;
 
-  // The last frame's weapon is still in the depth buffer; the terrain and the sky are
-  // tested against nothing but the terrain.
+  // The depth buffer holds the last frame's weapon (or, at the first frame, anything):
+  // the terrain and the sky are tested against nothing but the terrain.
   glClear(GL_DEPTH_BUFFER_BIT);
   glPushMatrix();
   viewer.ApplyTransform();

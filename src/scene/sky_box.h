@@ -20,11 +20,13 @@ class SkyBox {
   SkyBox(const SkyBox&) = delete;
   SkyBox& operator=(const SkyBox&) = delete;
 
-  // Paints the sky over the whole window, with the model-view matrix the identity and
-  // the window's perspective in force. One image width scrolls by per 150 degrees of
+  // Paints the sky over every pixel whose depth is still the cleared (far) value,
+  // with the model-view matrix the identity and the window's perspective in force; the
+  // depth buffer is not written. One image width scrolls by per 150 degrees of
   // heading, one image height per 100 degrees of pitch. `brightness` greys the image
   // (1 or more shows it unchanged) and stays the current colour afterwards. Fog,
-  // lighting, the depth test and the texture's wrap mode are as before the call.
+  // lighting, the depth test, depth range and the texture's wrap mode are as before
+  // the call.
   void Draw(float pitch, float heading, uint32_t fov, float brightness, float aspect);
 
   Texture texture;  // the sky image; loaded by the scene set-up with Texture::LoadBMP
