@@ -4,13 +4,6 @@
 #include "app/virtual_keys.h"
 #include "viewer/viewer.h"
 
-namespace {
-constexpr int kLetterA = 'A';  // forward (the A key, left end of the home row on German boards)
-constexpr int kLetterY = 'Y';  // backward
-constexpr int kLetterQ = 'Q';  // left
-constexpr int kLetterW = 'W';  // right
-}  // namespace
-
 void InputState::SetKey(uint32_t code, bool down) {
   if (code >= 256) return;
   keys[code] = down;
@@ -38,10 +31,10 @@ void InputState::ApplyKeys() {
   if (viewer == nullptr) return;
   // IsKeyDown rather than keys[]: a key pressed and released again since the last
   // frame still acts for this one frame, so a short tap at a low frame rate is not lost.
-  const bool forward = IsKeyDown(vk::kUp) || IsKeyDown(kLetterA);
-  const bool backward = IsKeyDown(vk::kDown) || IsKeyDown(kLetterY);
-  const bool left = IsKeyDown(vk::kLeft) || IsKeyDown(kLetterQ);
-  const bool right = IsKeyDown(vk::kRight) || IsKeyDown(kLetterW);
+  const bool forward = IsKeyDown(vk::kUp) || IsKeyDown(bindings.forward);
+  const bool backward = IsKeyDown(vk::kDown) || IsKeyDown(bindings.back);
+  const bool left = IsKeyDown(vk::kLeft) || IsKeyDown(bindings.left);
+  const bool right = IsKeyDown(vk::kRight) || IsKeyDown(bindings.right);
   const uint32_t now = clock_ ? clock_() : moveClock;
   if (forward || backward || left || right) {
     viewer->Move(forward, backward, left, right, false, false, static_cast<int32_t>(now - moveClock));
@@ -49,9 +42,12 @@ void InputState::ApplyKeys() {
   // Every frame, so that a key pressed after a pause is given only one frame's time.
   moveClock = clock_ ? clock_() : now;
 
-  if (IsKeyDown(vk::kPageUp)) viewer->Pitch(+1.0f);
-  if (IsKeyDown(vk::kPageDown)) viewer->Pitch(-1.0f);
-  if (IsKeyDown(vk::kEnd)) viewer->LevelView();
+  if (IsKeyDown(bindings.lookDown)) viewer->Pitch(+1.0f);
+  if (IsKeyDown(bindings.lookUp)) viewer->Pitch(-1.0f);
+  if (IsKeyDown(bindings.levelView)) viewer->LevelView();
+  // One jump per press: holding the key (or its auto-repeat) does not jump again.
+  if (IsKeyDown(bindings.jump) && !jumpHeld_) viewer->Jump();
+  jumpHeld_ = bindings.jump < 256 && keys[bindings.jump];
 }
 
 void InputState::ApplyMouse() {

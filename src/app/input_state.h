@@ -7,6 +7,8 @@
 #include <functional>
 #include <utility>
 
+#include "app/key_bindings.h"
+
 class Viewer;
 
 // What the mouse look needs from the window system: the centre of the focused
@@ -44,12 +46,16 @@ class InputState {
   void SetMoveClock(uint32_t time) { moveClock = time; }
   void SetClock(Clock c) { clock_ = std::move(c); }
   void SetMouseCentre(MouseCentre* centre) { mouseCentre_ = centre; }
+  void SetBindings(const KeyBindings& b) { bindings = b; }
 
   // [SECTION] Per frame
-  // The walking, pitch and End keys act while IsKeyDown counts them: every frame while
-  // held, and for one frame (until EndFrame) after a tap between two frames.
+  // The walking, look and level keys act while IsKeyDown counts them: every frame while
+  // held, and for one frame (until EndFrame) after a tap between two frames. The jump
+  // key jumps once per press, as the right mouse button does.
   void ApplyKeys();
   void ApplyMouse();
+  // Whether the quit key is down in this frame.
+  bool QuitPressed() const { return IsKeyDown(bindings.quit); }
 
   int32_t mouseSpeed = 5;    // mouse-look divisor, pixels per degree
   bool invert = false;       // vertical look inverted
@@ -59,9 +65,11 @@ class InputState {
   int32_t mouseY = 0;
   bool buttons[3] = {};      // left, right, middle: pressed since the last frame
   uint32_t moveClock = 0;    // clock reading at the last keyboard application
+  KeyBindings bindings;      // the keys of the actions
 
  private:
   Clock clock_;
   MouseCentre* mouseCentre_ = nullptr;
   bool tapped_[256] = {};  // pressed since the last EndFrame()
+  bool jumpHeld_ = false;  // the jump key was down at the last ApplyKeys()
 };

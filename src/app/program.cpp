@@ -3,8 +3,8 @@
 
 #include <string>
 
+#include "app/key_bindings.h"
 #include "app/termination.h"
-#include "app/virtual_keys.h"
 #include "log/error_box.h"
 #include "log/log.h"
 #include "textures/gl_context_state.h"
@@ -80,6 +80,7 @@ bool StartProgram(Program& program, const char* title) {
   program.inputState.SetViewer(&program.viewer);
   program.inputState.SetInvert(s.mouseInvert == 1);
   program.inputState.SetMouseSpeed(s.mouseSpeed);
+  program.inputState.SetBindings(BindingsFromSettings(s));
 
   platform.CaptureMouse(true);
   int32_t width = 0, height = 0;
@@ -101,7 +102,7 @@ bool RunFrame(Program& program, bool draw) {
     program.platform.SwapBuffers();
   }
   program.frameCounter.Tick();
-  const bool escape = input.IsKeyDown(vk::kEscape);
+  const bool escape = input.QuitPressed();
   input.EndFrame();
   return escape;
 }

@@ -240,6 +240,16 @@ void Settings::LoadFromText(std::string_view text) {
     Log("settings", "Weapon/SkinOrigin", "\"" + Printable(origin) + "\" is neither bottom nor top; using bottom");
   }
 
+  keyForward = r.Text("Keys", "Forward", "");
+  keyBack = r.Text("Keys", "Back", "");
+  keyLeft = r.Text("Keys", "Left", "");
+  keyRight = r.Text("Keys", "Right", "");
+  keyLookUp = r.Text("Keys", "LookUp", "");
+  keyLookDown = r.Text("Keys", "LookDown", "");
+  keyLevelView = r.Text("Keys", "LevelView", "");
+  keyJump = r.Text("Keys", "Jump", "");
+  keyQuit = r.Text("Keys", "Quit", "");
+
   KeepInRange(*this, "View/FOV", &viewFOV, 1, 179, 90);
   KeepInRange(*this, "Resolution/Width", &resolutionWidth, 1, INT32_MAX, 320);
   KeepInRange(*this, "Resolution/Height", &resolutionHeight, 1, INT32_MAX, 240);

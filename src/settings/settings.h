@@ -88,6 +88,18 @@ class Settings {
   Vector3 weaponOffset;                  // Weapon/Offset, "x y z" added after scaling (0 0 0)
   bool weaponSkinFromTop = false;        // Weapon/SkinOrigin, "bottom" or "top" (bottom)
 
+  // [Keys]: each action's key name as the file gives it; empty when not given, and the
+  // action keeps its default key. The program turns the names into keys.
+  std::string keyForward;
+  std::string keyBack;
+  std::string keyLeft;
+  std::string keyRight;
+  std::string keyLookUp;
+  std::string keyLookDown;
+  std::string keyLevelView;
+  std::string keyJump;
+  std::string keyQuit;
+
   // How an integer setting is shown in a message: its value, or, when the file's text was
   // not read whole as that value ("1e38", "12abc", beyond the 32-bit range), that text in
   // quotes. `name` is "Section/Key".

@@ -31,6 +31,8 @@ struct Case {
   int exitCode;
   std::string xvfb = "";         // more arguments for Xvfb; "none": no display at all
   std::string environment = "";  // "NAME=value" added to the program's environment
+  std::string forwardKey = "a";  // the keys that walk and quit, as xdotool names them
+  std::string quitKey = "Escape";
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
@@ -112,8 +114,8 @@ class ProgramTest : public ::testing::TestWithParam<Case> {
   std::string Stderr() const { return ReadText(folder + "/.stderr"); }
 
   // A borderless window at the origin, still while nothing is pressed, walking on a held
-  // A (forward) and turning with a real mouse (which the program reads in relative
-  // mode); then Escape.
+  // forward key and turning with a real mouse (which the program reads in relative
+  // mode); then the quit key.
   void WalkTurnAndEscape(const std::string& id) {
     const std::string info = X({"xwininfo", "-id", id, "-stats", "-tree"});
     for (const char* line : {"Absolute upper-left X:  0", "Absolute upper-left Y:  0", "Width: 640", "Height: 480",
@@ -126,20 +128,21 @@ class ProgramTest : public ::testing::TestWithParam<Case> {
     std::string before = X(shot);
     // Nothing moves by itself: the comparisons below can only pass through input.
     EXPECT_LT(Changes(still, before), 640 * 480 * 3 / 100);
-    for (const auto& move : {std::vector<std::string>{"xdotool", "keydown", "--window", id, "a"},
+    const Case& c = GetParam();
+    for (const auto& move : {std::vector<std::string>{"xdotool", "keydown", "--window", id, c.forwardKey},
                              std::vector<std::string>{"xdotool", "mousemove_relative", "--", "-150", "0"}}) {
       X(move);
       usleep(1000000);
-      if (move[1] == "keydown") X({"xdotool", "keyup", "--window", id, "a"});
+      if (move[1] == "keydown") X({"xdotool", "keyup", "--window", id, c.forwardKey});
       usleep(800000);
       const std::string after = X(shot);
       EXPECT_GT(Changes(before, after), 640 * 480 * 3 / 10) << move[1];
       before = after;
     }
     // Held like a real key, and released on the server whatever has the focus then.
-    X({"xdotool", "keydown", "--window", id, "Escape"});
+    X({"xdotool", "keydown", "--window", id, c.quitKey});
     usleep(200000);
-    X({"xdotool", "keyup", "Escape"});
+    X({"xdotool", "keyup", c.quitKey});
   }
 
   std::string folder;
@@ -202,6 +205,9 @@ TEST_P(ProgramTest, RunsEndsAndFailsAsItShould) {
 const Case kCases[] = {
     // [SECTION] A running program ends with 0
     {"WalkTurnAndEscape", {"FPS/DrawCounter=0"}, {}, Ending::WalkThenEscape, 0},
+    // Keys of the user's choice: W walks, F10 quits.
+    {"ReboundKeys", {"FPS/DrawCounter=0", "Keys/Forward=W", "Keys/Quit=F10"}, {}, Ending::WalkThenEscape, 0, "", "",
+     "w", "F10"},
     {"WindowManagerClose", {}, {}, Ending::WindowClose, 0},
     {"AltF4", {}, {}, Ending::AltF4, 0},
 

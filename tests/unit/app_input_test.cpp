@@ -5,10 +5,15 @@
 
 #include <climits>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "app/frame_counter.h"
 #include "app/input_state.h"
+#include "app/key_bindings.h"
 #include "app/virtual_keys.h"
+#include "log/log.h"
+#include "settings/settings.h"
 #include "viewer/viewer.h"
 
 namespace {
@@ -47,25 +52,36 @@ class InputTest : public ::testing::Test, public MouseCentre {
 
 TEST_F(InputTest, KeysActWhileHeld) {
   // The direction walked, turned from the heading (90 is a step left), or a pitch of
-  // `pitch` degrees, or levelling the view (NAN), or nothing at all. The arrow keys, which
-  // walk as these letters do, are driven by the whole-scene walks.
+  // `pitch` degrees, or levelling the view (NAN), or nothing at all; or a jump. The arrow
+  // keys, which walk as these letters do, are driven by the whole-scene walks. The
+  // rebound rows use the keys a [Keys] section names.
+  Settings rebound;
+  rebound.LoadFromText("[Keys]\nForward=w\nBack=S\nLeft=a\nRight=D\nJump=space\nLookUp=F12\n");
   const struct {
+    bool wasd;
     uint32_t key;
     float walk;
     float pitch;
+    bool jumps;
   } cases[] = {
-      {'A', 0, 0}, {'Y', 180, 0}, {'Q', 90, 0}, {'W', -90, 0}, {vk::kPageUp, NAN, 1}, {vk::kPageDown, NAN, -1},
-      {vk::kEnd, NAN, NAN}, {256, NAN, 0},  // beyond the table: ignored
+      {false, 'A', 0, 0, false},         {false, 'Y', 180, 0, false},       {false, 'Q', 90, 0, false},
+      {false, 'W', -90, 0, false},       {false, vk::kPageUp, NAN, 1, false}, {false, vk::kPageDown, NAN, -1, false},
+      {false, vk::kEnd, NAN, NAN, false}, {false, 256, NAN, 0, false},  // beyond the table: ignored
+      {false, vk::kSpace, NAN, 0, false}, {true, 'W', 0, 0, false},      {true, 'S', 180, 0, false},
+      {true, 'A', 90, 0, false},         {true, 'D', -90, 0, false},      {true, 'Y', NAN, 0, false},
+      {true, vk::kSpace, NAN, 0, true},  {true, 123, NAN, -1, false},      {true, vk::kPageDown, NAN, 0, false},
   };
   constexpr float kHeading = 30.0f;  // off the axes, so that no two directions share a component
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "key " << c.key);
+    SCOPED_TRACE(testing::Message() << "key " << c.key << (c.wasd ? " rebound" : ""));
+    input.SetBindings(c.wasd ? BindingsFromSettings(rebound) : KeyBindings());
     viewer = Viewer();
     viewer.SetY(0.0f);
     viewer.Turn(kHeading);
     viewer.speed = 0.5f;
     viewer.accelerationTime = 100;
-    // Held, the keys act in every frame; released, no more.
+    viewer.jumpVector.y = 1.0f;
+    // Held, the keys act in every frame; released, no more. A held jump key jumps once.
     for (int frame = 0; frame < 3; ++frame) {
       input.SetKey(c.key, frame < 2);
       viewer.velocity.Clear();
@@ -76,10 +92,10 @@ TEST_F(InputTest, KeysActWhileHeld) {
       const bool walks = frame < 2 && !std::isnan(c.walk);
       const double h = (kHeading + c.walk) * M_PI / 180.0;  // looking along (-sin h, 0, -cos h)
       // One frame of 10 ms: 0.5 * 10 / 100, not the time since the last walk.
-      EXPECT_NEAR(v.Length(), walks ? 0.05f : 0.0f, 1e-6f);
-      EXPECT_NEAR(v.x, walks ? -std::sin(h) * v.Length() : 0.0, 1e-6);
-      EXPECT_NEAR(v.z, walks ? -std::cos(h) * v.Length() : 0.0, 1e-6);
-      EXPECT_EQ(v.y, 0.0f);
+      EXPECT_NEAR(std::hypot(v.x, v.z), walks ? 0.05f : 0.0f, 1e-6f);
+      EXPECT_NEAR(v.x, walks ? -std::sin(h) * 0.05 : 0.0, 1e-6);
+      EXPECT_NEAR(v.z, walks ? -std::cos(h) * 0.05 : 0.0, 1e-6);
+      EXPECT_EQ(v.y, c.jumps && frame == 0 ? 1.0f : 0.0f);
       EXPECT_FLOAT_EQ(viewer.GetPitch(), frame == 2 ? 10.0f : std::isnan(c.pitch) ? 0.0f : 10.0f + c.pitch);
       EXPECT_EQ(viewer.GetHeading(), kHeading);
     }
@@ -115,6 +131,36 @@ TEST_F(InputTest, MouseTurnsOnceByTheOffsetFromTheCentre) {
   input.SetMousePosition(0, 0);
   Frame();
   EXPECT_FLOAT_EQ(viewer.GetHeading(), 2147484048.0f);
+}
+
+// Key names as a settings file writes them, in any case; every name a code is shown by
+// reads back as that code; a name no key has is reported, and the action keeps its key.
+TEST(KeyBindingsTest, NamesReadInAnyCaseAndUnknownNamesKeepTheDefault) {
+  const struct {
+    const char* name;
+    uint32_t code;
+  } names[] = {
+      {"w", 'W'},         {"7", '7'},          {"f12", 123},           {"F1", 112},     {"left shift", 16},
+      {"Right Ctrl", 17}, {"PAGEUP", 33},      {"Keypad 5", 101},      {"Space", 32},   {"", 0},
+      {"WW", 0},          {"F13", 0},          {"Shift", 0},           {"Keypad 10", 0},
+  };
+  for (const auto& n : names) EXPECT_EQ(KeyCodeFromName(n.name), n.code) << n.name;
+  for (uint32_t code = 1; code < 256; ++code) {
+    const std::string name = KeyNameOf(code);
+    EXPECT_TRUE(name.empty() || KeyCodeFromName(name) == code) << name;
+  }
+  static std::vector<std::string> lines;
+  SetLogSink([](const std::string& line) { lines.push_back(line); });
+  Settings settings;
+  settings.LoadFromText("[Keys]\nQuit=Nope\nJump=Hyper\nBack=\n");
+  const KeyBindings bindings = BindingsFromSettings(settings);
+  SetLogSink(nullptr);
+  EXPECT_EQ(bindings.quit, static_cast<uint32_t>(vk::kEscape));
+  EXPECT_EQ(bindings.jump, 0u);
+  EXPECT_EQ(bindings.back, static_cast<uint32_t>('Y'));
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "quillmarsh: settings: Keys/Jump: \"Hyper\" is not a key name; using no key",
+                       "quillmarsh: settings: Keys/Quit: \"Nope\" is not a key name; using Escape"}));
 }
 
 // Exactly 250 ms does not end a sample, 251 does; across the clock's wrap. The rate in
