@@ -1,7 +1,10 @@
 // Start-up, the frame and the main loop.
 #include "app/program.h"
 
+#include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "app/key_bindings.h"
 #include "app/termination.h"
@@ -109,9 +112,35 @@ bool RunFrame(Program& program, bool draw) {
 
 namespace {
 
-int Run(Program& program) {
+// The command line's settings file and folder: the file is named from the folder the
+// program was started in, then the program moves to the folder. 0, or 2 with a message
+// when either cannot be used.
+int ApplyCommandLine(Program& program, const CommandLine& line) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path settingsFile = line.settingsFile.empty() ? fs::path() : fs::absolute(line.settingsFile, error);
+  if (!line.settingsFile.empty() && (error || !fs::exists(settingsFile, error))) {
+    Log("settings", QuotedFile(line.settingsFile), "cannot open: " + std::string(std::strerror(ENOENT)));
+    return 2;
+  }
+  if (!line.worldFolder.empty()) {
+    fs::current_path(line.worldFolder, error);
+    if (error) {
+      Log("command line", QuotedFile(line.worldFolder), "cannot start in this folder: " + error.message());
+      return 2;
+    }
+  }
+  if (settingsFile.empty()) {
+    program.settings.Load(program.platform.ExecutableFolder(), "Quillmarsh.ini");
+  } else {
+    program.settings.LoadFile(settingsFile.c_str());
+  }
+  return 0;
+}
+
+int Run(Program& program, const CommandLine& line) {
   Platform& platform = program.platform;
-  program.settings.Load(platform.ExecutableFolder(), "Quillmarsh.ini");
+  if (const int result = ApplyCommandLine(program, line); result != 0) return result;
   SetErrorBoxPresenter([&platform](const char* text, std::string* why) { return platform.ShowErrorBox(text, why); });
   if (!StartProgram(program, "Quillmarsh")) return 1;
 
@@ -128,9 +157,9 @@ int Run(Program& program) {
 
 }  // namespace
 
-int RunProgram(Program& program) {
+int RunProgram(Program& program, const CommandLine& line) {
   InstallTerminationHandlers();
-  const int result = Run(program);
+  const int result = Run(program, line);
   SetErrorBoxPresenter(nullptr);
   const int signal = TerminationSignal();
   return signal != 0 ? 128 + signal : result;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "app/command_line.h"
 #include "app/frame_counter.h"
 #include "app/gl_window.h"
 #include "app/input_state.h"
@@ -54,7 +55,9 @@ bool StartProgram(Program& program, const char* title);
 // and ended. True when Escape was down during the frame.
 bool RunFrame(Program& program, bool draw);
 
-// The entry: reads Quillmarsh.ini beside the executable, starts, runs the main loop.
-// 0 after a normal end; 1 after a failure (a message box, no display, no window);
-// 128 + the signal's number when SIGTERM or SIGINT ended the program.
-int RunProgram(Program& program);
+// The entry: reads Quillmarsh.ini beside the executable (or the command line's settings
+// file, after moving to its folder), starts, runs the main loop. 0 after a normal end;
+// 1 after a failure (a message box, no display, no window); 2 when the command line's
+// file or folder cannot be used; 128 + the signal's number when SIGTERM or SIGINT ended
+// the program.
+int RunProgram(Program& program, const CommandLine& line = CommandLine());

@@ -233,3 +233,26 @@ INSTANTIATE_TEST_SUITE_P(EveryPath, ProgramTest, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<Case>& row) { return std::string(row.param.name); });
 
 }  // namespace
+
+// The command line, before anything starts: usage and version with 0; a bad option, a
+// settings file or folder that is not there, with a line saying so and 2.
+TEST(ProgramCommandLineTest, HelpVersionAndWhatCannotBeUsed) {
+  const struct {
+    const char* args;
+    int exitCode;
+    const char* output;  // stdout and stderr
+  } cases[] = {
+      {"--help", 0, "usage: quillmarsh [--settings FILE] [--world DIR]\n"},
+      {"--version", 0, "Quillmarsh 1."},
+      {"--world /tmp --bogus", 2, "quillmarsh: command line: unknown option \"--bogus\"\nusage: quillmarsh"},
+      {"--settings /nonexistent.ini", 2, "quillmarsh: settings: \"/nonexistent.ini\": cannot open: No such file"},
+      {"--world /nonexistent", 2, "quillmarsh: command line: \"/nonexistent\": cannot start in this folder"},
+  };
+  for (const auto& c : cases) {
+    int exitCode = -1;
+    const std::string command = std::string("env -u DISPLAY ") + std::getenv("QM_BINARY") + " " + c.args + " 2>&1";
+    const std::string output = RunCapture({"sh", "-c", command}, 10.0, &exitCode);
+    EXPECT_EQ(exitCode, c.exitCode) << c.args;
+    EXPECT_EQ(output.rfind(c.output, 0), 0u) << c.args << ": " << output;
+  }
+}
