@@ -11,7 +11,15 @@ void InputState::SetKey(uint32_t code, bool down) {
 }
 
 void InputState::EndFrame() {
-  for (bool& tap : tapped_) tap = false;
+  for (uint32_t code = 0; code < 256; ++code) {
+    tapped_[code] = false;
+    wasDown_[code] = keys[code];
+  }
+}
+
+void InputState::SkipFrame(uint32_t now) {
+  moveClock = now;
+  buttons[0] = buttons[1] = buttons[2] = false;
 }
 
 void InputState::SetMousePosition(int32_t x, int32_t y) {
@@ -46,8 +54,7 @@ void InputState::ApplyKeys() {
   if (IsKeyDown(bindings.lookUp)) viewer->Pitch(-1.0f);
   if (IsKeyDown(bindings.levelView)) viewer->LevelView();
   // One jump per press: holding the key (or its auto-repeat) does not jump again.
-  if (IsKeyDown(bindings.jump) && !jumpHeld_) viewer->Jump();
-  jumpHeld_ = bindings.jump < 256 && keys[bindings.jump];
+  if (Pressed(bindings.jump)) viewer->Jump();
 }
 
 void InputState::ApplyMouse() {

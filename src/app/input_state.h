@@ -35,8 +35,14 @@ class InputState {
   // True while the key is down, and also in the frame a key was pressed and released
   // again: a tap shorter than one frame (easily made at a low frame rate) still counts.
   bool IsKeyDown(uint32_t code) const { return code < 256 && (keys[code] || tapped_[code]); }
+  // Whether the key went down since the last frame: held down since before, or
+  // repeated by the keyboard, it does not count again.
+  bool Pressed(uint32_t code) const { return code < 256 && IsKeyDown(code) && !wasDown_[code]; }
   // Forgets the taps of the frame that just ended.
   void EndFrame();
+  // A frame in which the input does nothing (the program is paused): the walking
+  // clock moves on to `now` and the mouse buttons pressed meanwhile are dropped.
+  void SkipFrame(uint32_t now);
 
   // [SECTION] Set-up
   void SetViewer(Viewer* v) { viewer = v; }
@@ -70,6 +76,6 @@ class InputState {
  private:
   Clock clock_;
   MouseCentre* mouseCentre_ = nullptr;
-  bool tapped_[256] = {};  // pressed since the last EndFrame()
-  bool jumpHeld_ = false;  // the jump key was down at the last ApplyKeys()
+  bool tapped_[256] = {};   // pressed since the last EndFrame()
+  bool wasDown_[256] = {};  // down at the last EndFrame()
 };

@@ -75,6 +75,7 @@ KeyBindings BindingsFromSettings(const Settings& settings) {
       {"Keys/LevelView", settings.keyLevelView, bindings.levelView},
       {"Keys/Jump", settings.keyJump, bindings.jump},
       {"Keys/Quit", settings.keyQuit, bindings.quit},
+      {"Keys/Pause", settings.keyPause, bindings.pause},
   };
   for (const auto& action : actions) {
     if (action.name.empty()) continue;

@@ -23,6 +23,7 @@ struct KeyBindings {
   uint32_t levelView = vk::kEnd;
   uint32_t jump = 0;
   uint32_t quit = vk::kEscape;
+  uint32_t pause = 'P';
 };
 
 // The code of a key name, letters and words in any case; 0 for a name no key has.

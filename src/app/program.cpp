@@ -1,6 +1,7 @@
 // Start-up, the frame and the main loop.
 #include "app/program.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -10,12 +11,18 @@
 #include "app/termination.h"
 #include "log/error_box.h"
 #include "log/log.h"
+#include "text/text_printer.h"
 #include "textures/gl_context_state.h"
 
 namespace {
 
+// The longest time one frame moves the world by: after a stall (a hidden window, a
+// busy machine, a pause) the viewer goes on as after one slow frame, not one huge step.
+constexpr uint32_t kMaxFrameMs = 200;
+
 FrameInfo CurrentFrame(Program& program) {
   FrameInfo frame;
+  frame.paused = program.paused;
   frame.aspect = program.window.Aspect();
   frame.frameRate = program.frameCounter.Rate();
   frame.hasClientArea = program.platform.ClientSize(frame.clientRight, frame.clientBottom);
@@ -72,10 +79,19 @@ bool StartProgram(Program& program, const char* title) {
     ShowErrorBox("Window creation error");
     return false;
   }
-  if (const char* failure = platform.CreateContext(s.resolutionWidth, s.resolutionHeight, s.resolutionFullscreen == 1)) {
+  const ScreenMode mode = s.resolutionFullscreen == 1   ? ScreenMode::kSwitchMode
+                          : s.resolutionFullscreen == 2 ? ScreenMode::kDesktop
+                                                        : ScreenMode::kWindow;
+  if (const char* failure = platform.CreateContext(s.resolutionWidth, s.resolutionHeight, mode)) {
     ShowErrorBox(failure);
     platform.DestroyContext();
     return false;
+  }
+  // Adaptive waiting is not in every driver; waiting for every refresh then stands in.
+  if (s.resolutionVSync != 0 && !platform.SetSwapInterval(s.resolutionVSync, &why)) {
+    const bool fallBack = s.resolutionVSync == -1 && platform.SetSwapInterval(1, nullptr);
+    Log("settings", "Resolution/VSync", "the driver refuses " + std::to_string(s.resolutionVSync) + " (" + why +
+                                            "); " + (fallBack ? "waiting for every refresh" : "not waiting"));
   }
   SetGLContextAlive(true);
   program.window.InitState();
@@ -94,12 +110,33 @@ bool StartProgram(Program& program, const char* title) {
   return true;
 }
 
+void SetPaused(Program& program, bool paused) {
+  if (program.paused == paused) return;
+  program.paused = paused;
+  // The text needs the font, which is otherwise read only for the counter.
+  if (paused && program.settings.fpsDrawCounter == 0 && !program.fontRead) {
+    TextPrinter::LoadFont(program.settings.fontFilename);
+    program.fontRead = true;
+  }
+  program.platform.CaptureMouse(!paused);
+  // Looking starts again from the centre, wherever the free cursor was left.
+  int32_t x = 0;
+  int32_t y = 0;
+  if (!paused && program.platform.ClientCentre(x, y)) program.inputState.SetMousePosition(x, y);
+}
+
 bool RunFrame(Program& program, bool draw) {
   InputState& input = program.inputState;
-  input.ApplyKeys();
-  input.ApplyMouse();
-  program.viewer.Update(program.platform.Milliseconds() - program.lastFrameMs);
-  program.lastFrameMs = program.platform.Milliseconds();
+  if (input.Pressed(input.bindings.pause)) SetPaused(program, !program.paused);
+  const uint32_t now = program.platform.Milliseconds();
+  if (program.paused) {
+    input.SkipFrame(now);
+  } else {
+    input.ApplyKeys();
+    input.ApplyMouse();
+    program.viewer.Update(std::min(now - program.lastFrameMs, kMaxFrameMs));
+  }
+  program.lastFrameMs = now;
   if (draw) {
     program.lastDrawCount = RenderFrame(program.Scene(), CurrentFrame(program));
     program.platform.SwapBuffers();
@@ -148,11 +185,17 @@ int Run(Program& program, const CommandLine& line) {
   for (;;) {
     const WindowEvents events = platform.PumpEvents(program.inputState);
     if (events.resized) Resize(program, events.width, events.height);
-    if (events.closeRequested || TerminationSignal() != 0 || RunFrame(program, true)) {
-      Close(program);
-      return 0;
+    if (events.focusLost && program.settings.pauseOnFocusLoss == 1) SetPaused(program, true);
+    if (events.closeRequested || TerminationSignal() != 0) break;
+    // Nothing to show: sleep until something happens rather than draw for no one.
+    if (!platform.WindowVisible()) {
+      platform.WaitForEvents(100);
+      continue;
     }
+    if (RunFrame(program, true)) break;
   }
+  Close(program);
+  return 0;
 }
 
 }  // namespace

@@ -43,6 +43,8 @@ struct Program {
   SceneTimings timings;      // the set-up's slow steps, for the benchmark
   uint32_t lastFrameMs = 0;  // clock reading after the last viewer update
   uint32_t lastDrawCount = 0;  // terrain patches and trees the last drawn frame drew
+  bool paused = false;         // the pause key or the focus loss stopped the world
+  bool fontRead = false;       // the font was read for the pause text
 };
 
 // Window system, window, OpenGL context and state, the scene with the settings already
@@ -50,9 +52,10 @@ struct Program {
 // failure has been shown in the "Error" box when this returns false.
 bool StartProgram(Program& program, const char* title);
 
-// One frame after the events: keys and mouse applied to the viewer, the viewer moved by
-// the time since the last frame, the frame drawn and presented (when `draw`), counted,
-// and ended. True when Escape was down during the frame.
+// One frame after the events: the pause key toggles the pause; unless paused, keys and
+// mouse applied to the viewer and the viewer moved by the time since the last frame (at
+// most 200 ms); the frame drawn and presented (when `draw`), counted, and ended. True
+// when the quit key was down during the frame.
 bool RunFrame(Program& program, bool draw);
 
 // The entry: reads Quillmarsh.ini beside the executable (or the command line's settings

@@ -149,7 +149,7 @@ class SdlPlatform final : public Platform {
     return window_ != nullptr;
   }
 
-  const char* CreateContext(int32_t width, int32_t height, bool fullscreen) override {
+  const char* CreateContext(int32_t width, int32_t height, ScreenMode mode) override {
     // The pixel format was requested before the window was made; a window without a
     // usable one has none now.
     if (window_ == nullptr || SDL_GetWindowPixelFormat(window_) == SDL_PIXELFORMAT_UNKNOWN ||
@@ -159,8 +159,18 @@ class SdlPlatform final : public Platform {
     context_ = SDL_GL_CreateContext(window_);
     if (context_ == nullptr) return "Can't create a GL rendering context";
     if (SDL_GL_MakeCurrent(window_, context_) != 0) return "Can't activate GLRC";
-    if (fullscreen && !SetDisplayMode(width, height)) return "Can't switch resolution";
+    if (mode == ScreenMode::kSwitchMode && !SetDisplayMode(width, height)) return "Can't switch resolution";
+    // The desktop keeps its mode: the window only grows over it, without a border.
+    if (mode == ScreenMode::kDesktop && SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
+      displaySwitched_ = true;
+    }
     return nullptr;
+  }
+
+  bool SetSwapInterval(int32_t interval, std::string* why) override {
+    if (SDL_GL_SetSwapInterval(interval) == 0) return true;
+    if (why != nullptr) *why = SDL_GetError();
+    return false;
   }
 
   void DestroyContext() override {
@@ -210,6 +220,7 @@ class SdlPlatform final : public Platform {
     mouseY_ = h / 2;
     if (window_ != nullptr) SDL_WarpMouseInWindow(window_, mouseX_, mouseY_);
     SDL_ShowCursor(SDL_DISABLE);
+    UpdateRelativeMode();
   }
 
   bool ClientSize(int32_t& width, int32_t& height) const override {
@@ -236,6 +247,12 @@ class SdlPlatform final : public Platform {
   void SwapBuffers() override {
     if (window_ != nullptr && context_ != nullptr) SDL_GL_SwapWindow(window_);
   }
+
+  bool WindowVisible() const override {
+    return window_ != nullptr && (SDL_GetWindowFlags(window_) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0;
+  }
+
+  void WaitForEvents(uint32_t ms) override { SDL_WaitEventTimeout(nullptr, static_cast<int>(ms)); }
 
   uint32_t Milliseconds() override { return SDL_GetTicks(); }
 
@@ -294,6 +311,7 @@ class SdlPlatform final : public Platform {
             event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
           UpdateRelativeMode();
         }
+        if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) events.focusLost = true;
         return;
       case SDL_KEYDOWN:
       case SDL_KEYUP: {

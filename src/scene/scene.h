@@ -44,6 +44,7 @@ struct FrameInfo {
   float aspect = 4.0f / 3.0f;   // width / height of the window
   uint32_t frameRate = 0;       // frames per second for the counter
   bool hasClientArea = false;   // the window is the active one
+  bool paused = false;          // "Paused" is shown over the frame
   int32_t clientRight = 0;      // client rectangle, pixels
   int32_t clientBottom = 0;
 };

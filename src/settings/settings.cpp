@@ -249,8 +249,12 @@ void Settings::LoadFromText(std::string_view text) {
   keyLevelView = r.Text("Keys", "LevelView", "");
   keyJump = r.Text("Keys", "Jump", "");
   keyQuit = r.Text("Keys", "Quit", "");
+  keyPause = r.Text("Keys", "Pause", "");
+  resolutionVSync = r.Int("Resolution", "VSync", 0);
+  pauseOnFocusLoss = r.Int("Pause", "OnFocusLoss", 0);
 
   KeepInRange(*this, "View/FOV", &viewFOV, 1, 179, 90);
   KeepInRange(*this, "Resolution/Width", &resolutionWidth, 1, INT32_MAX, 320);
   KeepInRange(*this, "Resolution/Height", &resolutionHeight, 1, INT32_MAX, 240);
+  KeepInRange(*this, "Resolution/VSync", &resolutionVSync, -1, 1, 0);
 }

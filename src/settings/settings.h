@@ -60,7 +60,7 @@ class Settings {
   int viewFOV = 0;                       // View/FOV, vertical field of view in degrees (90)
   float sunlightAmbient = 0.0f;          // Sunlight/Ambient (0.3)
   float sunlightDiffuse = 0.0f;          // Sunlight/Diffuse (0.75)
-  int resolutionFullscreen = 0;          // Resolution/Fullscreen, on when exactly 1 (1)
+  int resolutionFullscreen = 0;          // Resolution/Fullscreen: 1 switches the display, 2 covers the desktop (1)
   char worldHeightmapFile[kPathSize] = {}; // World/HeightmapFile ("")
   int flashlightEnabled = 0;             // Flashlight/Enabled, on when exactly 1 (0)
   int weaponEnabled = 0;                 // Weapon/Enabled, on when exactly 1 (0)
@@ -88,6 +88,9 @@ class Settings {
   Vector3 weaponOffset;                  // Weapon/Offset, "x y z" added after scaling (0 0 0)
   bool weaponSkinFromTop = false;        // Weapon/SkinOrigin, "bottom" or "top" (bottom)
 
+  int resolutionVSync = 0;               // Resolution/VSync: 0 off, 1 on, -1 adaptive (0)
+  int pauseOnFocusLoss = 0;              // Pause/OnFocusLoss, on when exactly 1 (0)
+
   // [Keys]: each action's key name as the file gives it; empty when not given, and the
   // action keeps its default key. The program turns the names into keys.
   std::string keyForward;
@@ -99,6 +102,7 @@ class Settings {
   std::string keyLevelView;
   std::string keyJump;
   std::string keyQuit;
+  std::string keyPause;
 
   // How an integer setting is shown in a message: its value, or, when the file's text was
   // not read whole as that value ("1e38", "12abc", beyond the 32-bit range), that text in

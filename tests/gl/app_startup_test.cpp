@@ -119,6 +119,39 @@ TEST_P(StartupTest, RefusesOrStartsAndDraws) {
   EXPECT_NEAR(p[0], 1.0f / 320.0f, 1e-6f);
 }
 
+// The pause key stops the world: held keys, the mouse and time do nothing until it is
+// pressed again, and the world goes on from where it stood, as if no time had passed.
+// Any stall, a long pause's included, moves the viewer by 200 ms at most.
+TEST_F(StartupTest, PauseStopsTheWorldAndAStallCountsAsOneSlowFrame) {
+  auto walk = [&](bool pausing, uint32_t stallMs) {
+    HeadlessPlatform platform(kWidth, kHeight);
+    auto program = std::make_unique<Program>(platform);
+    program->settings.LoadFromText(kLevelWorld);
+    EXPECT_TRUE(StartProgram(*program, "Quillmarsh"));
+    InputState& input = program->inputState;
+    auto frame = [&](uint32_t ms, std::vector<uint32_t> keys, int32_t mouseDx) {
+      platform.nowMs += ms;
+      platform.PumpEvents(input);
+      for (uint32_t key : {uint32_t{'P'}, uint32_t{vk::kUp}}) input.SetKey(key, false);
+      for (uint32_t key : keys) input.SetKey(key, true);
+      input.SetMousePosition(kWidth / 2 + mouseDx, kHeight / 2);
+      RunFrame(*program, true);
+    };
+    if (pausing) {
+      frame(20, {'P'}, 0);
+      for (int k = 0; k < 5; ++k) frame(1000, {vk::kUp}, 50);
+      EXPECT_TRUE(program->paused);
+      EXPECT_EQ(program->viewer.GetZ(), 10.5f);  // not a step
+    }
+    // Resumes, when paused, looking on from wherever the free cursor was left.
+    frame(20, {pausing ? uint32_t{'P'} : 0u, vk::kUp}, pausing ? 50 : 0);
+    frame(stallMs, {vk::kUp}, 0);
+    EXPECT_FALSE(program->paused);
+    return std::vector<float>{program->viewer.GetX(), program->viewer.GetZ(), program->viewer.GetHeading()};
+  };
+  EXPECT_EQ(walk(true, 10000), walk(false, 200));
+}
+
 const Row kRows[] = {
     {"ShippedWorld"},
     // Also the readers' refusal of a broken ground texture (see below).

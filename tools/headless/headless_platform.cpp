@@ -5,7 +5,7 @@
 
 #include "log/log.h"
 
-const char* HeadlessPlatform::CreateContext(int32_t, int32_t, bool) {
+const char* HeadlessPlatform::CreateContext(int32_t, int32_t, ScreenMode) {
   if (gl_.Create(width_, height_)) return nullptr;
   Log("OpenGL", "", "no off-screen context: " + gl_.error());
   return "Can't create a GL rendering context";

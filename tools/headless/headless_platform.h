@@ -16,7 +16,8 @@ class HeadlessPlatform final : public Platform {
   bool StartWindowSystem(std::string&) override { return true; }
   // The buffer has the renderer's size, whatever the settings ask for.
   bool CreateWindow(const char*, int32_t, int32_t) override { return true; }
-  const char* CreateContext(int32_t width, int32_t height, bool fullscreen) override;
+  const char* CreateContext(int32_t width, int32_t height, ScreenMode mode) override;
+  bool SetSwapInterval(int32_t, std::string*) override { return true; }
   void DestroyContext() override { gl_.Destroy(); }
   void ShowAndFocus(int32_t& width, int32_t& height) override {
     width = width_;
@@ -37,6 +38,8 @@ class HeadlessPlatform final : public Platform {
   void PutCursorAt(int32_t x, int32_t y) override;
   // The frame is finished before the driver reads or times it.
   void SwapBuffers() override;
+  bool WindowVisible() const override { return true; }
+  void WaitForEvents(uint32_t) override {}
   uint32_t Milliseconds() override { return nowMs; }
   // Nothing to show: the message is on stderr already.
   bool ShowErrorBox(const char*, std::string*) override { return true; }

@@ -20,7 +20,8 @@ constexpr Word kWords[] = {
     {"pageup", ScriptStep::Kind::Hold, 33},  {"pagedown", ScriptStep::Kind::Hold, 34},
     {"end", ScriptStep::Kind::Hold, 35},     {"wait", ScriptStep::Kind::Wait, 0},
     {"turn", ScriptStep::Kind::Turn, 0},     {"look", ScriptStep::Kind::Look, 0},
-    {"jump", ScriptStep::Kind::Jump, 0},
+    {"jump", ScriptStep::Kind::Jump, 0},     {"pause", ScriptStep::Kind::Hold, 'P'},
+    {"help", ScriptStep::Kind::Hold, 112},   {"screenshot", ScriptStep::Kind::Hold, 123},
 };
 
 }  // namespace
