@@ -160,9 +160,13 @@ class SdlPlatform final : public Platform {
     if (context_ == nullptr) return "Can't create a GL rendering context";
     if (SDL_GL_MakeCurrent(window_, context_) != 0) return "Can't activate GLRC";
     if (mode == ScreenMode::kSwitchMode && !SetDisplayMode(width, height)) return "Can't switch resolution";
-    // The desktop keeps its mode: the window only grows over it, without a border.
-    if (mode == ScreenMode::kDesktop && SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
-      displaySwitched_ = true;
+    // The desktop keeps its mode: the borderless window only grows over it, by itself
+    // where no window manager runs, and made full screen where one does.
+    SDL_Rect desktop{};
+    if (mode == ScreenMode::kDesktop && SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window_), &desktop) == 0) {
+      SDL_SetWindowPosition(window_, desktop.x, desktop.y);
+      SDL_SetWindowSize(window_, desktop.w, desktop.h);
+      displaySwitched_ = SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
     }
     return nullptr;
   }
