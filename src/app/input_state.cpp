@@ -6,6 +6,7 @@
 
 void InputState::SetKey(uint32_t code, bool down) {
   if (code >= 256) return;
+  if (down && !keys[code]) pressed_[code] = true;
   keys[code] = down;
   if (down) tapped_[code] = true;
 }
@@ -13,7 +14,7 @@ void InputState::SetKey(uint32_t code, bool down) {
 void InputState::EndFrame() {
   for (uint32_t code = 0; code < 256; ++code) {
     tapped_[code] = false;
-    wasDown_[code] = keys[code];
+    pressed_[code] = false;
   }
 }
 

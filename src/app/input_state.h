@@ -37,7 +37,7 @@ class InputState {
   bool IsKeyDown(uint32_t code) const { return code < 256 && (keys[code] || tapped_[code]); }
   // Whether the key went down since the last frame: held down since before, or
   // repeated by the keyboard, it does not count again.
-  bool Pressed(uint32_t code) const { return code < 256 && IsKeyDown(code) && !wasDown_[code]; }
+  bool Pressed(uint32_t code) const { return code < 256 && pressed_[code]; }
   // Forgets the taps of the frame that just ended.
   void EndFrame();
   // A frame in which the input does nothing (the program is paused): the walking
@@ -77,5 +77,5 @@ class InputState {
   Clock clock_;
   MouseCentre* mouseCentre_ = nullptr;
   bool tapped_[256] = {};   // pressed since the last EndFrame()
-  bool wasDown_[256] = {};  // down at the last EndFrame()
+  bool pressed_[256] = {};  // went from up to down since the last EndFrame()
 };

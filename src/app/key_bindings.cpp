@@ -76,6 +76,7 @@ KeyBindings BindingsFromSettings(const Settings& settings) {
       {"Keys/Jump", settings.keyJump, bindings.jump},
       {"Keys/Quit", settings.keyQuit, bindings.quit},
       {"Keys/Pause", settings.keyPause, bindings.pause},
+      {"Keys/Screenshot", settings.keyScreenshot, bindings.screenshot},
   };
   for (const auto& action : actions) {
     if (action.name.empty()) continue;

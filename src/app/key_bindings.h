@@ -24,6 +24,7 @@ struct KeyBindings {
   uint32_t jump = 0;
   uint32_t quit = vk::kEscape;
   uint32_t pause = 'P';
+  uint32_t screenshot = 123;  // F12
 };
 
 // The code of a key name, letters and words in any case; 0 for a name no key has.

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "app/key_bindings.h"
+#include "app/screenshot.h"
 #include "app/termination.h"
 #include "log/error_box.h"
 #include "log/log.h"
@@ -128,6 +129,7 @@ void SetPaused(Program& program, bool paused) {
 bool RunFrame(Program& program, bool draw) {
   InputState& input = program.inputState;
   if (input.Pressed(input.bindings.pause)) SetPaused(program, !program.paused);
+  const bool screenshot = input.Pressed(input.bindings.screenshot);
   const uint32_t now = program.platform.Milliseconds();
   if (program.paused) {
     input.SkipFrame(now);
@@ -139,6 +141,7 @@ bool RunFrame(Program& program, bool draw) {
   program.lastFrameMs = now;
   if (draw) {
     program.lastDrawCount = RenderFrame(program.Scene(), CurrentFrame(program));
+    if (screenshot) SaveScreenshot(std::time(nullptr));
     program.platform.SwapBuffers();
   }
   program.frameCounter.Tick();

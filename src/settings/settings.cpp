@@ -250,6 +250,7 @@ void Settings::LoadFromText(std::string_view text) {
   keyJump = r.Text("Keys", "Jump", "");
   keyQuit = r.Text("Keys", "Quit", "");
   keyPause = r.Text("Keys", "Pause", "");
+  keyScreenshot = r.Text("Keys", "Screenshot", "");
   resolutionVSync = r.Int("Resolution", "VSync", 0);
   pauseOnFocusLoss = r.Int("Pause", "OnFocusLoss", 0);
 

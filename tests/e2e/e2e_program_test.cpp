@@ -17,6 +17,7 @@
 
 #include "headless/ini_edit.h"
 #include "support/e2e.h"
+#include "textures/png_file.h"
 
 namespace fs = std::filesystem;
 
@@ -115,7 +116,7 @@ class ProgramTest : public ::testing::TestWithParam<Case> {
 
   // A borderless window at the origin, still while nothing is pressed, walking on a held
   // forward key and turning with a real mouse (which the program reads in relative
-  // mode); then the quit key.
+  // mode); a screenshot that shows what the window shows; then the quit key.
   void WalkTurnAndEscape(const std::string& id) {
     const std::string info = X({"xwininfo", "-id", id, "-stats", "-tree"});
     for (const char* line : {"Absolute upper-left X:  0", "Absolute upper-left Y:  0", "Width: 640", "Height: 480",
@@ -139,6 +140,17 @@ class ProgramTest : public ::testing::TestWithParam<Case> {
       EXPECT_GT(Changes(before, after), 640 * 480 * 3 / 10) << move[1];
       before = after;
     }
+    // F12 writes what the window shows.
+    X({"xdotool", "key", "--window", id, "F12"});
+    EXPECT_TRUE(WaitUntil(5.0, [&] { return Stderr().find("\": written") != std::string::npos; })) << Stderr();
+    const std::string file = fs::directory_iterator(folder + "/Screenshots")->path().string();
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgba;
+    EXPECT_TRUE(ReadPng(file, width, height, rgba) && width == 640 && height == 480) << file;
+    std::string rgb;
+    for (size_t i = 0; i < rgba.size(); ++i) rgb += i % 4 == 3 ? "" : std::string(1, static_cast<char>(rgba[i]));
+    EXPECT_LT(Changes(X(shot), rgb), 640 * 480 * 3 / 100);
     // Held like a real key, and released on the server whatever has the focus then.
     X({"xdotool", "keydown", "--window", id, c.quitKey});
     usleep(200000);
@@ -205,10 +217,11 @@ TEST_P(ProgramTest, RunsEndsAndFailsAsItShould) {
 
 const Case kCases[] = {
     // [SECTION] A running program ends with 0
-    {"WalkTurnAndEscape", {"FPS/DrawCounter=0"}, {}, Ending::WalkThenEscape, 0},
+    {"WalkTurnAndEscape", {"FPS/DrawCounter=0"}, {"quillmarsh: screenshot: \"Screenshots/quillmarsh-"},
+     Ending::WalkThenEscape, 0},
     // Keys of the user's choice: W walks, F10 quits.
-    {"ReboundKeys", {"FPS/DrawCounter=0", "Keys/Forward=W", "Keys/Quit=F10"}, {}, Ending::WalkThenEscape, 0, "", "",
-     "w", "F10"},
+    {"ReboundKeys", {"FPS/DrawCounter=0", "Keys/Forward=W", "Keys/Quit=F10"}, {"quillmarsh: screenshot: "},
+     Ending::WalkThenEscape, 0, "", "", "w", "F10"},
     // Xvfb's software driver cannot wait for a refresh: said once, and the program runs.
     {"WindowManagerClose", {"Resolution/VSync=-1"}, {"quillmarsh: settings: Resolution/VSync: the driver refuses -1 ("},
      Ending::WindowClose, 0},

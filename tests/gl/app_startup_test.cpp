@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "app/program.h"
@@ -20,6 +22,7 @@
 #include "log/log.h"
 #include "support/e2e.h"
 #include "support/test_files.h"
+#include "textures/png_file.h"
 
 namespace fs = std::filesystem;
 
@@ -150,6 +153,41 @@ TEST_F(StartupTest, PauseStopsTheWorldAndAStallCountsAsOneSlowFrame) {
     return std::vector<float>{program->viewer.GetX(), program->viewer.GetZ(), program->viewer.GetHeading()};
   };
   EXPECT_EQ(walk(true, 10000), walk(false, 200));
+}
+
+// The screenshot key writes the frame it ends as a new PNG each time it is pressed; a
+// folder that cannot be made is said once, and the program goes on.
+TEST_F(StartupTest, ScreenshotsAreTheFrameAndNeverReplaceAFile) {
+  HeadlessPlatform platform(kWidth, kHeight);
+  auto program = std::make_unique<Program>(platform);
+  program->settings.LoadFromText(kLevelWorld);
+  ASSERT_TRUE(StartProgram(*program, "Quillmarsh"));
+  for (int press = 0; press < 2; ++press) {
+    platform.PumpEvents(program->inputState);
+    program->inputState.SetKey(123, false);  // F12 pressed, held over the frame's end
+    program->inputState.SetKey(123, true);
+    EXPECT_FALSE(RunFrame(*program, true));
+  }
+  const std::vector<uint8_t> frame = platform.gl().ReadPixelsTopDown();
+  std::vector<std::string> files;
+  for (const auto& entry : fs::directory_iterator("Screenshots")) files.push_back(entry.path().string());
+  ASSERT_EQ(files.size(), 2u);
+  for (const std::string& file : files) {
+    EXPECT_THAT(file, ::testing::MatchesRegex("Screenshots/quillmarsh-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}(-2)?\\.png"));
+    EXPECT_NE(std::find(g_lines.begin(), g_lines.end(), "quillmarsh: screenshot: \"" + file + "\": written"), g_lines.end());
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgba;
+    ASSERT_TRUE(ReadPng(file, width, height, rgba));
+    EXPECT_TRUE(width == kWidth && height == kHeight && rgba == frame) << file;
+  }
+  fs::remove_all("Screenshots");
+  std::ofstream("Screenshots") << "not a folder";
+  g_lines.clear();
+  program->inputState.SetKey(123, false);
+  program->inputState.SetKey(123, true);
+  EXPECT_FALSE(RunFrame(*program, true));
+  EXPECT_EQ(g_lines, std::vector<std::string>{"quillmarsh: screenshot: \"Screenshots\": cannot make the folder: Not a directory"});
 }
 
 const Row kRows[] = {

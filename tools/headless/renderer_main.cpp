@@ -18,7 +18,7 @@
 #include "headless/headless_platform.h"
 #include "headless/ini_edit.h"
 #include "headless/input_script.h"
-#include "headless/png_writer.h"
+#include "textures/png_file.h"
 #include "headless/soak.h"
 #include "io/file_bytes.h"
 #include "settings/text_encoding.h"
@@ -47,6 +47,13 @@ struct Options {
   bool trace = false;    // the pose after every frame
   SoakOptions soak;      // random input instead of the script when soak.frames > 0
 };
+
+bool SavePicture(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba) {
+  std::string error;
+  if (WritePng(path, width, height, rgba, &error)) return true;
+  std::fprintf(stderr, "PNG \"%s\": %s\n", path.c_str(), error.c_str());
+  return false;
+}
 
 void Usage() {
   std::fprintf(stderr,
@@ -168,7 +175,7 @@ int main(int argc, char** argv) {
     target.frame = [](bool draw) { RunFrame(program, draw); };
     const int result = RunSoak(options.soak, target);
     if (result == 0 && !options.out.empty() &&
-        !WritePng(options.out, options.width, options.height, platform.gl().ReadPixelsTopDown())) {
+        !SavePicture(options.out, options.width, options.height, platform.gl().ReadPixelsTopDown())) {
       SetGLContextAlive(false);
       return 2;
     }
@@ -204,11 +211,11 @@ int main(int argc, char** argv) {
 
     const bool last = f + 1 == frames.size();
     if (!options.out.empty() && options.every > 0 && (f + 1) % static_cast<size_t>(options.every) == 0) {
-      WritePng(FramePath(options.out, static_cast<int>(f + 1)), options.width, options.height,
-               platform.gl().ReadPixelsTopDown());
+      SavePicture(FramePath(options.out, static_cast<int>(f + 1)), options.width, options.height,
+                  platform.gl().ReadPixelsTopDown());
     }
     if (last && !options.out.empty() &&
-        !WritePng(options.out, options.width, options.height, platform.gl().ReadPixelsTopDown())) {
+        !SavePicture(options.out, options.width, options.height, platform.gl().ReadPixelsTopDown())) {
       SetGLContextAlive(false);
       return 2;
     }
