@@ -59,6 +59,25 @@ std::string KeyNameOf(uint32_t code) {
   return "";
 }
 
+std::vector<std::string> HelpLines(const KeyBindings& b) {
+  auto name = [](uint32_t code) { return code == 0 ? std::string("-") : KeyNameOf(code); };
+  return {
+      "Forward     " + name(b.forward) + ", Up",
+      "Back        " + name(b.back) + ", Down",
+      "Left        " + name(b.left) + ", Left",
+      "Right       " + name(b.right) + ", Right",
+      "Look        mouse",
+      "Look down   " + name(b.lookDown),
+      "Look up     " + name(b.lookUp),
+      "Level view  " + name(b.levelView),
+      "Jump        right button" + (b.jump == 0 ? std::string() : ", " + name(b.jump)),
+      "Pause       " + name(b.pause),
+      "Screenshot  " + name(b.screenshot),
+      "Help        " + name(b.help),
+      "Quit        " + name(b.quit),
+  };
+}
+
 KeyBindings BindingsFromSettings(const Settings& settings) {
   KeyBindings bindings;
   const struct {
@@ -77,6 +96,7 @@ KeyBindings BindingsFromSettings(const Settings& settings) {
       {"Keys/Quit", settings.keyQuit, bindings.quit},
       {"Keys/Pause", settings.keyPause, bindings.pause},
       {"Keys/Screenshot", settings.keyScreenshot, bindings.screenshot},
+      {"Keys/Help", settings.keyHelp, bindings.help},
   };
   for (const auto& action : actions) {
     if (action.name.empty()) continue;

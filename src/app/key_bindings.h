@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/virtual_keys.h"
 
@@ -25,6 +26,7 @@ struct KeyBindings {
   uint32_t quit = vk::kEscape;
   uint32_t pause = 'P';
   uint32_t screenshot = 123;  // F12
+  uint32_t help = 112;        // F1
 };
 
 // The code of a key name, letters and words in any case; 0 for a name no key has.
@@ -35,3 +37,7 @@ std::string KeyNameOf(uint32_t code);
 // The defaults with the [Keys] section's names applied. A name no key has is reported,
 // with the setting and the default kept.
 KeyBindings BindingsFromSettings(const Settings& settings);
+
+// The help text: one line per action with the key that does it, in the order the
+// [Keys] section lists them, the arrow keys and the mouse included.
+std::vector<std::string> HelpLines(const KeyBindings& bindings);

@@ -24,6 +24,7 @@ constexpr uint32_t kMaxFrameMs = 200;
 FrameInfo CurrentFrame(Program& program) {
   FrameInfo frame;
   frame.paused = program.paused;
+  if (program.showHelp) frame.help = HelpLines(program.inputState.bindings);
   frame.aspect = program.window.Aspect();
   frame.frameRate = program.frameCounter.Rate();
   frame.hasClientArea = program.platform.ClientSize(frame.clientRight, frame.clientBottom);
@@ -111,14 +112,17 @@ bool StartProgram(Program& program, const char* title) {
   return true;
 }
 
+// The pause and help texts need the font, which is otherwise read only for the counter.
+void ReadFont(Program& program) {
+  if (program.settings.fpsDrawCounter != 0 || program.fontRead) return;
+  TextPrinter::LoadFont(program.settings.fontFilename);
+  program.fontRead = true;
+}
+
 void SetPaused(Program& program, bool paused) {
   if (program.paused == paused) return;
   program.paused = paused;
-  // The text needs the font, which is otherwise read only for the counter.
-  if (paused && program.settings.fpsDrawCounter == 0 && !program.fontRead) {
-    TextPrinter::LoadFont(program.settings.fontFilename);
-    program.fontRead = true;
-  }
+  if (paused) ReadFont(program);
   program.platform.CaptureMouse(!paused);
   // Looking starts again from the centre, wherever the free cursor was left.
   int32_t x = 0;
@@ -130,6 +134,10 @@ bool RunFrame(Program& program, bool draw) {
   InputState& input = program.inputState;
   if (input.Pressed(input.bindings.pause)) SetPaused(program, !program.paused);
   const bool screenshot = input.Pressed(input.bindings.screenshot);
+  if (input.Pressed(input.bindings.help)) {
+    program.showHelp = !program.showHelp;
+    ReadFont(program);
+  }
   const uint32_t now = program.platform.Milliseconds();
   if (program.paused) {
     input.SkipFrame(now);

@@ -44,7 +44,8 @@ struct Program {
   uint32_t lastFrameMs = 0;  // clock reading after the last viewer update
   uint32_t lastDrawCount = 0;  // terrain patches and trees the last drawn frame drew
   bool paused = false;         // the pause key or the focus loss stopped the world
-  bool fontRead = false;       // the font was read for the pause text
+  bool showHelp = false;       // the help key put the key list over the frame
+  bool fontRead = false;       // the font was read for the pause or help text
 };
 
 // Window system, window, OpenGL context and state, the scene with the settings already

@@ -176,11 +176,12 @@ uint32_t RenderFrame(const SceneObjects& scene, const FrameInfo& frame) {
     TextPrinter::Print(frame.clientRight - offset, frame.clientBottom - 13, "%iFPS", static_cast<int>(rate));
   }
   if (s.crosshairDrawCrosshair != 0) scene.crosshair->Draw(fov, frame.aspect);
-  if (frame.paused) {
-    // Centred on the window (the font's glyphs are 16 pixels apart).
-    GLint viewport[4] = {};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    TextPrinter::Print(viewport[2] / 2 - 36, viewport[3] / 2 + 24, "\\b+Paused");
+  GLint viewport[4] = {};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  // Just above the centre of the window.
+  if (frame.paused) TextPrinter::Print(viewport[2] / 2 - 36, viewport[3] / 2 + 24, "\\b+Paused");
+  for (size_t k = 0; k < frame.help.size(); ++k) {
+    TextPrinter::Print(12, viewport[3] - 24 - 16 * static_cast<int32_t>(k), "%s", frame.help[k].c_str());
   }
   return draws;
 }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class Crosshair;
 class Flashlight;
@@ -45,6 +47,7 @@ struct FrameInfo {
   uint32_t frameRate = 0;       // frames per second for the counter
   bool hasClientArea = false;   // the window is the active one
   bool paused = false;          // "Paused" is shown over the frame
+  std::vector<std::string> help;  // lines shown at the top left over the frame
   int32_t clientRight = 0;      // client rectangle, pixels
   int32_t clientBottom = 0;
 };

@@ -251,6 +251,7 @@ void Settings::LoadFromText(std::string_view text) {
   keyQuit = r.Text("Keys", "Quit", "");
   keyPause = r.Text("Keys", "Pause", "");
   keyScreenshot = r.Text("Keys", "Screenshot", "");
+  keyHelp = r.Text("Keys", "Help", "");
   resolutionVSync = r.Int("Resolution", "VSync", 0);
   pauseOnFocusLoss = r.Int("Pause", "OnFocusLoss", 0);
 

@@ -104,6 +104,7 @@ class Settings {
   std::string keyQuit;
   std::string keyPause;
   std::string keyScreenshot;
+  std::string keyHelp;
 
   // How an integer setting is shown in a message: its value, or, when the file's text was
   // not read whole as that value ("1e38", "12abc", beyond the 32-bit range), that text in

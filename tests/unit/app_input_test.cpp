@@ -158,6 +158,10 @@ TEST(KeyBindingsTest, NamesReadInAnyCaseAndUnknownNamesKeepTheDefault) {
   EXPECT_EQ(bindings.quit, static_cast<uint32_t>(vk::kEscape));
   EXPECT_EQ(bindings.jump, 0u);
   EXPECT_EQ(bindings.back, static_cast<uint32_t>('Y'));
+  // The help shows the keys in force.
+  settings.LoadFromText("[Keys]\nForward=w\nJump=space\n");
+  const std::vector<std::string> help = HelpLines(BindingsFromSettings(settings));
+  EXPECT_TRUE(help[0] == "Forward     W, Up" && help[8] == "Jump        right button, Space") << help[0] << help[8];
   EXPECT_EQ(lines, (std::vector<std::string>{
                        "quillmarsh: settings: Keys/Jump: \"Hyper\" is not a key name; using no key",
                        "quillmarsh: settings: Keys/Quit: \"Nope\" is not a key name; using Escape"}));
