@@ -134,6 +134,17 @@ bool SetUpScene(const SceneObjects& scene, SceneTimings* timings) {
   scene.sun->Setup(GL_LIGHT0, s.sunlightAmbient, s.sunlightDiffuse, step * static_cast<float>(halfX),
                    step * static_cast<float>(halfY));
 
+  // [SECTION] Fog: the far half of the view fades into the sky's horizon, so the far
+  // clip and the world's edge do not cut the view. Switched on around the world only.
+  if (s.viewFog == 1) {
+    const Float3 horizon = scene.skyBox->HorizonColour(s.sunlightAmbient + s.sunlightDiffuse);
+    const GLfloat colour[4] = {horizon.x, horizon.y, horizon.z, 1.0f};
+    glFogi(GL_FOG_MODE, GL_LINEAR);
+    glFogf(GL_FOG_START, s.viewDepth * 0.5f);
+    glFogf(GL_FOG_END, s.viewDepth);
+    glFogfv(GL_FOG_COLOR, colour);
+  }
+
   if (timings != nullptr) timings->totalMs = MillisecondsSince(start);
   return placed;
 }
@@ -145,6 +156,7 @@ uint32_t RenderFrame(const SceneObjects& scene, const FrameInfo& frame) {
   // The depth buffer holds the last frame's weapon (or, at the first frame, anything):
   // the terrain and the sky are tested against nothing but the terrain.
   glClear(GL_DEPTH_BUFFER_BIT);
+  if (s.viewFog == 1) glEnable(GL_FOG);
   glPushMatrix();
   viewer.ApplyTransform();
   scene.sun->Update();  // under the camera: the sun stays fixed in the world
@@ -166,6 +178,7 @@ uint32_t RenderFrame(const SceneObjects& scene, const FrameInfo& frame) {
   draws += scene.treeSet->drawnCount;
   glEnable(scene.sun->LightNumber());
   glPopMatrix();
+  glDisable(GL_FOG);
 
   // What follows is drawn over the world.
   glClear(GL_DEPTH_BUFFER_BIT);

@@ -6,7 +6,9 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -30,6 +32,30 @@ Float3 ScreenToEye(float sx, float sy, float depth, uint32_t fov, float aspect) 
   const double t = std::tan(static_cast<double>(fov) * 0.008726646);
   const double d = depth;
   return {static_cast<float>(-d * t * sx * aspect), static_cast<float>(-d * t * sy), depth};
+}
+
+Float3 SkyBox::HorizonColour(float brightness) const {
+  // Colours are clamped to 0..1 before they modulate the image.
+  const float grey = std::isnan(brightness) ? 0.0f : std::clamp(brightness, 0.0f, 1.0f);
+  if (!texture.HasImage()) return {grey, grey, grey};
+  texture.Bind();
+  GLint width = 0;
+  GLint height = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+  if (width <= 0 || height <= 0) return {grey, grey, grey};
+  std::vector<uint8_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+  glPopClientAttrib();
+  double sum[3] = {};
+  const uint8_t* row = &pixels[static_cast<size_t>(height / 2) * static_cast<size_t>(width) * 3];
+  for (GLint x = 0; x < width; ++x) {
+    for (int c = 0; c < 3; ++c) sum[c] += row[x * 3 + c];
+  }
+  auto mean = [&](int c) { return static_cast<float>(sum[c] / (255.0 * width)) * grey; };
+  return {mean(0), mean(1), mean(2)};
 }
 
 void SkyBox::Draw(float pitch, float heading, uint32_t fov, float brightness, float aspect) {

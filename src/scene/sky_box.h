@@ -28,6 +28,10 @@ class SkyBox {
   // lighting, the depth test, depth range and the texture's wrap mode are as before
   // the call.
   void Draw(float pitch, float heading, uint32_t fov, float brightness, float aspect);
+  // The colour a level view shows at the horizon: the mean of the image's middle row
+  // (or the plain sky's white) greyed by `brightness` as Draw greys it. Reads the
+  // image back from its texture; binds it.
+  Float3 HorizonColour(float brightness) const;
 
   Texture texture;  // the sky image; loaded by the scene set-up with Texture::LoadBMP
 };

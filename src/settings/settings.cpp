@@ -254,6 +254,7 @@ void Settings::LoadFromText(std::string_view text) {
   keyHelp = r.Text("Keys", "Help", "");
   resolutionVSync = r.Int("Resolution", "VSync", 0);
   pauseOnFocusLoss = r.Int("Pause", "OnFocusLoss", 0);
+  viewFog = r.Int("View", "Fog", 0);
 
   KeepInRange(*this, "View/FOV", &viewFOV, 1, 179, 90);
   KeepInRange(*this, "Resolution/Width", &resolutionWidth, 1, INT32_MAX, 320);

@@ -90,6 +90,7 @@ class Settings {
 
   int resolutionVSync = 0;               // Resolution/VSync: 0 off, 1 on, -1 adaptive (0)
   int pauseOnFocusLoss = 0;              // Pause/OnFocusLoss, on when exactly 1 (0)
+  int viewFog = 0;                       // View/Fog: 1 fades the far half of the view depth (0)
 
   // [Keys]: each action's key name as the file gives it; empty when not given, and the
   // action keeps its default key. The program turns the names into keys.
