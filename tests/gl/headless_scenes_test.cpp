@@ -29,10 +29,10 @@ struct Scene {
 const Scene kScenes[] = {
     {"shipped", "320x240", "",
      "forward 60, turn 90, jump, forward 30, wait 20, look 30, turn -150, back 20, left 10, right 5, look -60, wait 5",
-     0x93bf6ea1b28e36ce},
+     0x145e985329d62242},
     {"flashlight-dim-sun", "240x240",
      "--set Flashlight/Enabled=1 --set Sunlight/Ambient=0.1 --set Sunlight/Diffuse=0.3 --set Trees/Brightness=0.6",
-     "turn 200, forward 40, look 50, wait 10", 0x15c3bd681d1c99ed},
+     "turn 200, forward 40, look 50, wait 10", 0xc9b61b483d55ec33},
     {"edge-inverted-narrow", "400x150",
      "--set World/WorldSizeX=40 --set World/WorldSizeY=60 --set World/HeightScaling=-10 --set View/FOV=30 "
      "--set Trees/Count=40 --set Motion/Speed=3 --set Crosshair/Size=3 --set Crosshair/Transparency=0.5 --set Mouse/Invert=1",
@@ -40,12 +40,12 @@ const Scene kScenes[] = {
     {"bare-plateau", "200x300",
      "--set World/HeightmapFile= --set SkyBox/Texture= --set Trees/Count=0 --set Weapon/Enabled=0 "
      "--set FPS/DrawCounter=0 --set View/SizeOfViewer=0.3 --set World/StepSize=1 --set View/Depth=60",
-     "forward 30, turn 30, look 40, wait 5", 0x8a254204f480986},
+     "forward 30, turn 30, look 40, wait 5", 0xec60ecd580f1e681},
     {"motion-extremes", "160x120",
      "--set Motion/AccelerationTime=0 --set Motion/MidAirAccelerationTime=0 --set Motion/SmallestForce=0.2 "
      "--set Motion/JumpForce=2 --set Gravity/GravityAcceleration=10 --set Motion/MaxAccelerationFactor=1 "
      "--set Trees/Count=2000 --set Trees/Size=0.1 --set Mouse/Speed=2",
-     "jump, forward 20, jump, back 30, wait 40, right 20, turn 720, look 200, end 1, look -400", 0xedf2942c22d3e209},
+     "jump, forward 20, jump, back 30, wait 40, right 20, turn 720, look 200, end 1, look -400", 0x73962fe9f235fb44},
 };
 
 template <typename Bytes>
