@@ -112,6 +112,8 @@ bool StartProgram(Program& program, const char* title) {
   return true;
 }
 
+namespace {
+
 // The pause and help texts need the font, which is otherwise read only for the counter.
 void ReadFont(Program& program) {
   if (program.settings.fpsDrawCounter != 0 || program.fontRead) return;
@@ -129,6 +131,8 @@ void SetPaused(Program& program, bool paused) {
   int32_t y = 0;
   if (!paused && program.platform.ClientCentre(x, y)) program.inputState.SetMousePosition(x, y);
 }
+
+}  // namespace
 
 bool RunFrame(Program& program, bool draw) {
   InputState& input = program.inputState;
@@ -153,9 +157,9 @@ bool RunFrame(Program& program, bool draw) {
     program.platform.SwapBuffers();
   }
   program.frameCounter.Tick();
-  const bool escape = input.QuitPressed();
+  const bool quit = input.QuitPressed();
   input.EndFrame();
-  return escape;
+  return quit;
 }
 
 namespace {
