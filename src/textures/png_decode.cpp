@@ -65,6 +65,10 @@ void ReadPicture(png_structp png, png_infop info, int64_t maxPixels, std::vector
   // The pixel count below is the limit; libpng's own (a million per side) would refuse
   // long thin pictures that fit it.
   png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+  // Only the header, palette, transparency and pixels count. libpng would allocate a
+  // text or profile chunk's whole length, as the file claims it, before reading it;
+  // skipped chunks are read through a small buffer instead.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
   png_read_info(png, info);
   const png_uint_32 width = png_get_image_width(png, info);
   const png_uint_32 height = png_get_image_height(png, info);
