@@ -77,13 +77,6 @@ TEST(TerrainHeightmapPngTest, EveryLayoutGivesItsSamplesAtFullPrecision) {
       }
     }
   }
-  // An 8-bit picture gives the very heights a bitmap with that blue gives.
-  const auto png = MakePng(256, 1, [](int x, int, int) { return uint32_t(x); });
-  const auto bmp = MakeBmp(256, 1, [](int x, int) { return Rgb{9, 9, uint8_t(x)}; });
-  Terrain fromPng, fromBmp;
-  ASSERT_TRUE(fromPng.BuildHeightFieldFromBytes(png.data(), png.size(), 256, 2));
-  ASSERT_TRUE(fromBmp.BuildHeightFieldFromBytes(bmp.data(), bmp.size(), 256, 2));
-  for (uint32_t i = 0; i < 256; ++i) ASSERT_EQ(fromPng.Sample(i, 0), fromBmp.Sample(i, 0)) << i;
 }
 
 TEST(TerrainHeightmapPngTest, UnusableFilesGiveThePlateauWithTheBitmapsLine) {
