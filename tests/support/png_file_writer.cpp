@@ -2,7 +2,6 @@
 #include "support/png_file_writer.h"
 
 #include <png.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -60,16 +59,4 @@ std::vector<uint8_t> MakePng(int width, int height, const std::function<uint32_t
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   return out;
-}
-
-std::vector<uint8_t> WithPngSize(std::vector<uint8_t> png, uint32_t width, uint32_t height) {
-  // The header chunk follows the 8-byte signature: length, "IHDR", width, height, ...,
-  // and the checksum over the type and the 13 data bytes.
-  for (int i = 0; i < 4; ++i) {
-    png.at(16 + size_t(i)) = uint8_t(width >> (24 - 8 * i));
-    png.at(20 + size_t(i)) = uint8_t(height >> (24 - 8 * i));
-  }
-  const uLong crc = crc32(0, &png[12], 17);
-  for (int i = 0; i < 4; ++i) png.at(29 + size_t(i)) = uint8_t(crc >> (24 - 8 * i));
-  return png;
 }

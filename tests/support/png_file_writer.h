@@ -1,5 +1,5 @@
 // Writes PNG files through libpng in the layouts the tests need: any colour type, bit
-// depth and interlacing libpng can write, and a way to rewrite the header's size.
+// depth and interlacing libpng can write.
 #pragma once
 
 #include <cstdint>
@@ -16,5 +16,3 @@ struct PngLayout {
 // the index; its palette is entry k = (k, 2k, 255 - k) as red, green, blue).
 std::vector<uint8_t> MakePng(int width, int height, const std::function<uint32_t(int, int, int)>& sample,
                              const PngLayout& layout = {});
-// The same file with the header's width and height replaced (and its checksum fixed).
-std::vector<uint8_t> WithPngSize(std::vector<uint8_t> png, uint32_t width, uint32_t height);
