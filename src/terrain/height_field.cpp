@@ -1,9 +1,11 @@
-// The height field: grid sizes and their memory, heights from the height-map image,
+// The height field: grid sizes and their memory, heights from the height-map picture,
 // the two triangles of every cell with their face normals, the averaged vertex
 // normals, and the height queries. No OpenGL here (see terrain_mesh.cpp).
 #include <algorithm>
 #include <cassert>
+#include <cctype>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <optional>
 #include <utility>
@@ -12,6 +14,7 @@
 #include "log/log.h"
 #include "terrain/terrain.h"
 #include "textures/bmp_decode.h"
+#include "textures/png_decode.h"
 
 namespace {
 
@@ -30,6 +33,51 @@ std::string MemoryError(int32_t samplesX, int32_t samplesY, uint64_t needed, uin
 void SetError(std::string* error, const std::string& text) {
   if (error) *error = text;
 }
+
+// [SECTION] Height-map pictures
+
+// The height-map picture as one of the two decoders gives it (neither: unusable).
+struct HeightPicture {
+  std::optional<RgbImage> bmp;
+  std::optional<SampleImage> png;
+};
+
+// A name ending in ".png", in any case.
+bool NamedPng(const char* name) {
+  const size_t length = name ? std::strlen(name) : 0;
+  if (length < 4) return false;
+  const char* tail = name + length - 4;
+  return tail[0] == '.' && std::tolower(static_cast<unsigned char>(tail[1])) == 'p' &&
+         std::tolower(static_cast<unsigned char>(tail[2])) == 'n' &&
+         std::tolower(static_cast<unsigned char>(tail[3])) == 'g';
+}
+
+// The first bytes decide the format: a PNG by its signature, anything else goes to the
+// bitmap decoder. A file that is neither is "not a PNG file" when its name says PNG.
+HeightPicture DecodeHeightMap(const uint8_t* data, size_t size, const char* name, std::string* reason) {
+  HeightPicture picture;
+  if (IsPng(data, size)) {
+    picture.png = DecodePng(data, size, reason);
+  } else {
+    picture.bmp = DecodeBmp(data, size, reason);
+    if (!picture.bmp && NamedPng(name) && *reason == "not a BMP file") *reason = "not a PNG file";
+  }
+  return picture;
+}
+
+// A picture's height-map sample at column i, row j, the value that stands for full
+// height, and how many pixels its storage holds: a bitmap's blue out of 255, a sample
+// image's samples out of their own maximum.
+uint32_t SampleAt(const RgbImage& image, uint32_t i, uint32_t j) {
+  return image.Pixel(static_cast<int32_t>(i), static_cast<int32_t>(j))[2];
+}
+uint32_t SampleAt(const SampleImage& image, uint32_t i, uint32_t j) {
+  return image.At(static_cast<int32_t>(i), static_cast<int32_t>(j));
+}
+uint32_t FullValue(const RgbImage&) { return 255; }
+uint32_t FullValue(const SampleImage& image) { return std::max<uint32_t>(image.maxValue, 1); }
+uint64_t StoredPixels(const RgbImage& image) { return image.pixels.size() / 3; }
+uint64_t StoredPixels(const SampleImage& image) { return image.samples.size(); }
 
 }  // namespace
 
@@ -122,17 +170,24 @@ bool Terrain::Prepare(int16_t samplesX, int16_t samplesY, bool withMesh, std::st
 bool Terrain::BuildFromFile(const char* heightMapFile, int16_t samplesX, int16_t samplesY,
                             bool withMesh, std::string* error) {
   if (!Prepare(samplesX, samplesY, withMesh, error)) return false;
-  std::optional<RgbImage> image;
+  HeightPicture picture;
   // No name means that no height map is wanted: the plateau, without a word.
   if (heightMapFile && heightMapFile[0] != '\0') {
     std::string reason;
-    image = LoadBmpFile(heightMapFile, &reason);
-    if (!image) {
+    std::vector<uint8_t> bytes;
+    if (ReadImageFile(heightMapFile, std::max(kMaxBmpFileBytes, kMaxPngFileBytes), &bytes, &reason)) {
+      picture = DecodeHeightMap(bytes.data(), bytes.size(), heightMapFile, &reason);
+    }
+    if (!picture.bmp && !picture.png) {
       Log("height map", QuotedFile(heightMapFile),
           "cannot be used (" + reason + "); the ground is level at full height");
     }
   }
-  LoadHeightMap(image ? &*image : nullptr);
+  if (picture.png) {
+    LoadHeightMap(&*picture.png);
+  } else {
+    LoadHeightMap(picture.bmp ? &*picture.bmp : nullptr);
+  }
   BuildTriangles();
   return true;
 }
@@ -150,38 +205,49 @@ bool Terrain::BuildHeightFieldFromImage(const RgbImage* image, int16_t samplesX,
   return true;
 }
 
+bool Terrain::BuildHeightFieldFromImage(const SampleImage* image, int16_t samplesX,
+                                        int16_t samplesY, std::string* error) {
+  if (!Prepare(samplesX, samplesY, false, error)) return false;
+  LoadHeightMap(image);
+  BuildTriangles();
+  return true;
+}
+
 bool Terrain::BuildHeightFieldFromBytes(const uint8_t* data, size_t size, int16_t samplesX,
                                         int16_t samplesY, std::string* error,
                                         std::string* decodeError) {
   std::string reason = "no data";
-  std::optional<RgbImage> image;
-  if (data) image = DecodeBmp(data, size, &reason);
-  if (!image && decodeError) *decodeError = reason;
-  return BuildHeightFieldFromImage(image ? &*image : nullptr, samplesX, samplesY, error);
+  HeightPicture picture;
+  if (data) picture = DecodeHeightMap(data, size, nullptr, &reason);
+  if (picture.png) return BuildHeightFieldFromImage(&*picture.png, samplesX, samplesY, error);
+  if (!picture.bmp && decodeError) *decodeError = reason;
+  return BuildHeightFieldFromImage(picture.bmp ? &*picture.bmp : nullptr, samplesX, samplesY, error);
 }
 
-void Terrain::LoadHeightMap(const RgbImage* image) {
-  // Every sample is one of 256 values; the table keeps the exact arithmetic
-  // blue / (255 / (step * scaling)) in floats.
-  float level[256];
-  const float divisor = 255.0f / (stepSize * heightScaling);
-  for (int blue = 0; blue < 256; ++blue) level[blue] = static_cast<float>(blue) / divisor;
+template <typename Image>
+void Terrain::LoadHeightMap(const Image* image) {
+  // Every sample is one of full + 1 values; the table keeps the exact arithmetic
+  // value / (full / (step * scaling)) in floats, full being 255 for a bitmap's blue
+  // and for the plateau.
+  const uint32_t full = image ? FullValue(*image) : 255;
+  std::vector<float> level(full + 1);
+  const float divisor = static_cast<float>(full) / (stepSize * heightScaling);
+  for (uint32_t value = 0; value <= full; ++value) level[value] = static_cast<float>(value) / divisor;
 
   // Column i of the image runs along the first index (world z), row j counted from
-  // the top along the second (world x). Pixels the image does not have read as 255.
+  // the top along the second (world x). Pixels the image does not have read as full.
   uint32_t width = 0;
   uint32_t height = 0;
   if (image && image->width > 0 && image->height > 0 &&
-      image->pixels.size() / 3 / static_cast<uint64_t>(image->width) >=
-          static_cast<uint64_t>(image->height)) {
+      StoredPixels(*image) / static_cast<uint64_t>(image->width) >= static_cast<uint64_t>(image->height)) {
     width = static_cast<uint32_t>(image->width);
     height = static_cast<uint32_t>(image->height);
   }
   for (uint32_t i = 0; i <= cellsX; ++i) {
     for (uint32_t j = 0; j <= cellsY; ++j) {
-      uint8_t blue = 255;
-      if (i < width && j < height) blue = image->Pixel(static_cast<int32_t>(i), static_cast<int32_t>(j))[2];
-      heights[Index(i, j)] = level[blue];
+      uint32_t value = full;
+      if (i < width && j < height) value = std::min(SampleAt(*image, i, j), full);
+      heights[Index(i, j)] = level[value];
     }
   }
 }

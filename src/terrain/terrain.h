@@ -1,4 +1,4 @@
-// The terrain: height samples read from a height-map bitmap, two triangles per grid
+// The terrain: height samples read from a height-map picture (BMP or PNG), two triangles per grid
 // cell, one averaged normal per sample, height queries, and the mesh in vertex and
 // index buffers, drawn patch by patch.
 // Sample [i][j] lies at world x = j * stepSize, z = i * stepSize.
@@ -16,6 +16,7 @@
 #include "textures/texture.h"
 
 struct RgbImage;
+struct SampleImage;
 
 // Grid extent: first and last cell-corner indices along the first index (world z)
 // and the second (world x).
@@ -91,18 +92,21 @@ class Terrain {
   bool Build(const char* heightMapFile, int16_t samplesX, int16_t samplesY,
              std::string* error = nullptr);
 
-  // Build without any OpenGL: sizes, heights from the height-map file (a missing or
-  // undecodable file reads as 255 everywhere, with one stderr line when a file was
-  // named), triangles and normals. False, with the message in *error, when the sizes
+  // Build without any OpenGL: sizes, heights from the height-map file (a PNG when its
+  // first bytes say so, a BMP otherwise; a missing or undecodable file gives the
+  // plateau, with one stderr line when a file was named), triangles and normals. False, with the message in *error, when the sizes
   // are outside 2..32767 or the world does not fit in memory; the terrain then stays
   // unbuilt.
   bool BuildHeightField(const char* heightMapFile, int16_t samplesX, int16_t samplesY,
                         std::string* error = nullptr);
-  // The same with the height map already decoded (null: the plateau, silently).
+  // The same with the height map already decoded (null: the plateau, silently): a
+  // bitmap's blue, or samples with their own maximum.
   bool BuildHeightFieldFromImage(const RgbImage* image, int16_t samplesX, int16_t samplesY,
                                  std::string* error = nullptr);
-  // The same with the height map given as BMP bytes (null or undecodable: the plateau,
-  // silently; `*decodeError` receives the decoder's reason when one is given).
+  bool BuildHeightFieldFromImage(const SampleImage* image, int16_t samplesX, int16_t samplesY,
+                                 std::string* error = nullptr);
+  // The same with the height map given as PNG or BMP bytes (null or undecodable: the
+  // plateau, silently; `*decodeError` receives the decoder's reason when one is given).
   bool BuildHeightFieldFromBytes(const uint8_t* data, size_t size, int16_t samplesX,
                                  int16_t samplesY, std::string* error = nullptr,
                                  std::string* decodeError = nullptr);
@@ -167,7 +171,8 @@ class Terrain {
                      std::string* error);
   void Clear();
   // Heights from the decoded image, or the plateau when `image` is null.
-  void LoadHeightMap(const RgbImage* image);
+  template <typename Image>
+  void LoadHeightMap(const Image* image);
   void BuildTriangles();
   size_t Index(uint32_t i, uint32_t j) const { return static_cast<size_t>(i) * (cellsY + 1) + j; }
 

@@ -358,8 +358,8 @@ std::optional<RgbImage> DecodeBmp(const uint8_t* data, size_t size, std::string*
 
 // [SECTION] Files
 
-bool ReadBmpFile(const char* file, std::vector<uint8_t>* bytes, std::string* error) {
-  const FileResult result = ReadWholeFile(file, kMaxBmpFileBytes, bytes);
+bool ReadImageFile(const char* file, uint64_t maxBytes, std::vector<uint8_t>* bytes, std::string* error) {
+  const FileResult result = ReadWholeFile(file, maxBytes, bytes);
   switch (result.status) {
     case FileStatus::kRead: return true;
     case FileStatus::kCannotOpen: return Fail(error, "cannot open file");
@@ -367,6 +367,10 @@ bool ReadBmpFile(const char* file, std::vector<uint8_t>* bytes, std::string* err
     case FileStatus::kTooLarge: return Fail(error, "file too large");
   }
   return Fail(error, "cannot read file");
+}
+
+bool ReadBmpFile(const char* file, std::vector<uint8_t>* bytes, std::string* error) {
+  return ReadImageFile(file, kMaxBmpFileBytes, bytes, error);
 }
 
 std::optional<RgbImage> LoadBmpFile(const char* file, std::string* error) {

@@ -38,6 +38,11 @@ std::optional<RgbImage> DecodeBmp(const uint8_t* data, size_t size, std::string*
 // pixel plus room for headers and palette.
 constexpr uint64_t kMaxBmpFileBytes = static_cast<uint64_t>(kMaxImagePixels) * 4 + (uint64_t{1} << 20);
 
+// Reads a whole image file of at most `maxBytes` into `bytes`. False when it cannot be
+// opened ("cannot open file"), read ("cannot read file", or kFolderNotFile for a
+// folder) or is larger ("file too large"); `error` then says which.
+bool ReadImageFile(const char* file, uint64_t maxBytes, std::vector<uint8_t>* bytes, std::string* error);
+
 // Reads a whole BMP file (at most kMaxBmpFileBytes) into `bytes`. False when it cannot
 // be opened ("cannot open file"), read ("cannot read file") or is larger ("file too
 // large"); `error` then says which.

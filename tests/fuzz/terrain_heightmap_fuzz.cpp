@@ -1,6 +1,7 @@
-// Feeds arbitrary bytes to the terrain as its height map (a 17 x 9 sample grid) and
-// asks for heights all over and around it: every answer must be finite and either
-// -1 off the grid or between the lowest and highest possible sample.
+// Feeds arbitrary bytes to the terrain as its height map (a 17 x 9 sample grid), as a
+// PNG when they start like one and as a bitmap otherwise, and asks for heights all over
+// and around it: every answer must be finite and either -1 off the grid or between the
+// lowest and highest possible sample.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 
 #include "terrain/terrain.h"
 #include "textures/bmp_decode.h"
+#include "textures/png_decode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // FNV-1a over the input seeds the choices, so that they follow the bytes reproducibly.
@@ -28,9 +30,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Pictures are capped at a million pixels so that a header promising a huge image
   // only costs time, not a finding; what the decoder refuses gives the plateau.
   std::string reason;
-  const std::optional<RgbImage> image = DecodeBmp(data, size, &reason, int64_t{1} << 20);
-  if (!terrain.BuildHeightFieldFromImage(image ? &*image : nullptr, 17, 9)) std::abort();
-  if (!image && std::fabs(terrain.Sample(16, 8) - top) > slack) std::abort();
+  std::optional<RgbImage> bmp;
+  std::optional<SampleImage> png;
+  if (IsPng(data, size)) {
+    png = DecodePng(data, size, &reason, int64_t{1} << 20);
+  } else {
+    bmp = DecodeBmp(data, size, &reason, int64_t{1} << 20);
+  }
+  const bool built = png ? terrain.BuildHeightFieldFromImage(&*png, 17, 9)
+                         : terrain.BuildHeightFieldFromImage(bmp ? &*bmp : nullptr, 17, 9);
+  if (!built || (!png && !bmp && reason.empty())) std::abort();  // a refusal says why
+  if (!png && !bmp && std::fabs(terrain.Sample(16, 8) - top) > slack) std::abort();
   for (uint32_t i = 0; i <= 16; ++i) {
     for (uint32_t j = 0; j <= 8; ++j) {
       const Float3& n = terrain.Normal(i, j);
