@@ -214,13 +214,11 @@ bool Terrain::BuildHeightFieldFromImage(const SampleImage* image, int16_t sample
 }
 
 bool Terrain::BuildHeightFieldFromBytes(const uint8_t* data, size_t size, int16_t samplesX,
-                                        int16_t samplesY, std::string* error,
-                                        std::string* decodeError) {
-  std::string reason = "no data";
+                                        int16_t samplesY, std::string* error) {
+  std::string reason;
   HeightPicture picture;
   if (data) picture = DecodeHeightMap(data, size, nullptr, &reason);
   if (picture.png) return BuildHeightFieldFromImage(&*picture.png, samplesX, samplesY, error);
-  if (!picture.bmp && decodeError) *decodeError = reason;
   return BuildHeightFieldFromImage(picture.bmp ? &*picture.bmp : nullptr, samplesX, samplesY, error);
 }
 

@@ -106,10 +106,9 @@ class Terrain {
   bool BuildHeightFieldFromImage(const SampleImage* image, int16_t samplesX, int16_t samplesY,
                                  std::string* error = nullptr);
   // The same with the height map given as PNG or BMP bytes (null or undecodable: the
-  // plateau, silently; `*decodeError` receives the decoder's reason when one is given).
+  // plateau, silently).
   bool BuildHeightFieldFromBytes(const uint8_t* data, size_t size, int16_t samplesX,
-                                 int16_t samplesY, std::string* error = nullptr,
-                                 std::string* decodeError = nullptr);
+                                 int16_t samplesY, std::string* error = nullptr);
 
   // Fills the buffers of every block from the height field. False (with *error) when
   // OpenGL cannot hold them.

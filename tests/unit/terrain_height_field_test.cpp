@@ -1,6 +1,6 @@
-// The height field without OpenGL: the plateau for an unusable height map,
-// accepted settings, refused worlds, vertex normals bit for bit, and the height queries
-// over a height map (which sample each pixel gives, and those it does not cover).
+// The height field without OpenGL: accepted settings, refused worlds, vertex normals bit
+// for bit, and the height queries over a height map (which sample each pixel gives, and
+// those it does not cover). Unusable height maps are the PNG test's.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -17,22 +17,6 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
 static Rgb Blue(int level) { return Rgb{0, 0, static_cast<uint8_t>(level)}; }
-
-// A missing file and a broken one take the same way (the bitmap reader's tests tell them
-// apart): one line naming the file. No height map named gives the same plateau without a
-// word.
-TEST(TerrainHeightFieldTest, UnusableHeightMapsGiveThePlateauWithOneLine) {
-  Terrain terrain;
-  terrain.SetStepSize(0.5f);
-  terrain.SetHeightScaling(3.0f);
-  testing::internal::CaptureStderr();
-  ASSERT_TRUE(terrain.BuildHeightField("/nonexistent/height.bmp", 8, 6));
-  EXPECT_FLOAT_EQ(terrain.Sample(7, 5), 1.5f);
-  ASSERT_TRUE(terrain.BuildHeightField("", 8, 6));
-  const std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-  EXPECT_THAT(err, testing::HasSubstr("/nonexistent/height.bmp"));
-}
 
 TEST(TerrainHeightFieldTest, SettingsAndRefusedWorlds) {
   Terrain terrain;
