@@ -1,6 +1,6 @@
-// The terrain: height samples read from a height-map picture (BMP or PNG), two triangles per grid
-// cell, one averaged normal per sample, height queries, and the mesh in vertex and
-// index buffers, drawn patch by patch.
+// The terrain: height samples read from a height-map picture (BMP or PNG), two
+// triangles per grid cell, one averaged normal per sample, height queries, and the
+// mesh in vertex and index buffers, drawn patch by patch.
 // Sample [i][j] lies at world x = j * stepSize, z = i * stepSize.
 // The height field and the queries need no OpenGL; only the buffers, the texture slot
 // and Draw() do (terrain_mesh.cpp).
@@ -94,9 +94,9 @@ class Terrain {
 
   // Build without any OpenGL: sizes, heights from the height-map file (a PNG when its
   // first bytes say so, a BMP otherwise; a missing or undecodable file gives the
-  // plateau, with one stderr line when a file was named), triangles and normals. False, with the message in *error, when the sizes
-  // are outside 2..32767 or the world does not fit in memory; the terrain then stays
-  // unbuilt.
+  // plateau, with one stderr line when a file was named), triangles and normals. False,
+  // with the message in *error, when the sizes are outside 2..32767 or the world does
+  // not fit in memory; the terrain then stays unbuilt.
   bool BuildHeightField(const char* heightMapFile, int16_t samplesX, int16_t samplesY,
                         std::string* error = nullptr);
   // The same with the height map already decoded (null: the plateau, silently): a
