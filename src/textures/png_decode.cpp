@@ -101,7 +101,7 @@ void ReadPicture(png_structp png, png_infop info, int64_t maxPixels, std::vector
       for (png_uint_32 x = 0; x < width; ++x) {
         if (passes > 1 && !PNG_COL_IN_INTERLACE_PASS(x, pass)) continue;
         const uint8_t* s = row->data() + x * pixelBytes + used * sampleBytes;
-        out[x] = sampleBytes == 2 ? static_cast<uint16_t>(s[0] << 8 | s[1]) : s[0];
+        out[x] = static_cast<uint16_t>(sampleBytes == 2 ? s[0] << 8 | s[1] : s[0]);
       }
     }
   }
