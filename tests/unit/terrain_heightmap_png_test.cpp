@@ -57,10 +57,10 @@ TEST(TerrainHeightmapPngTest, EveryLayoutGivesItsSamplesAtFullPrecision) {
       for (int y = 0; y <= c.height; ++y) {
         // Grey scaled up to 8 bits, a colour's blue, a palette entry's blue; beyond the
         // picture, full height.
-        uint32_t v = c.colourType == 3   ? 255 - c.sample(x, y, 0)
-                     : c.colourType == 0 ? c.sample(x, y, 0) * (c.bits < 8 ? 255 / ((1u << c.bits) - 1) : 1)
-                                         : c.sample(x, y, 2);
-        if (x == c.width || y == c.height) v = full;
+        const uint32_t v = x == c.width || y == c.height ? full
+                           : c.colourType == 3 ? 255 - c.sample(x, y, 0)
+                           : c.colourType == 0 ? c.sample(x, y, 0) * (c.bits < 8 ? 255 / ((1u << c.bits) - 1) : 1)
+                                               : c.sample(x, y, 2);
         ASSERT_EQ(terrain.Sample(uint32_t(x), uint32_t(y)), float(v) / (float(full) / 2.0f)) << x << ", " << y;
       }
     }
