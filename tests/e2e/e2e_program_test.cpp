@@ -116,7 +116,8 @@ class ProgramTest : public ::testing::TestWithParam<Case> {
 
   // A borderless window at the origin, still while nothing is pressed, walking on a held
   // forward key and turning with a real mouse (which the program reads in relative
-  // mode); a screenshot that shows what the window shows; then the quit key.
+  // mode); a screenshot that shows what the window shows; the pause releasing the
+  // pointer; then the quit key.
   void WalkTurnAndEscape(const std::string& id) {
     const std::string info = X({"xwininfo", "-id", id, "-stats", "-tree"});
     for (const char* line : {"Absolute upper-left X:  0", "Absolute upper-left Y:  0", "Width: 640", "Height: 480",
@@ -151,6 +152,11 @@ class ProgramTest : public ::testing::TestWithParam<Case> {
     std::string rgb;
     for (size_t i = 0; i < rgba.size(); ++i) rgb += i % 4 == 3 ? "" : std::string(1, static_cast<char>(rgba[i]));
     EXPECT_LT(Changes(X(shot), rgb), 640 * 480 * 3 / 100);
+    // P lets the mouse go, and takes it again.
+    for (bool paused : {true, false}) {
+      X({"xdotool", "key", "--window", id, "p"});
+      EXPECT_TRUE(WaitUntil(5.0, [&] { return PointerGrabbed(display) != paused; })) << "paused " << paused;
+    }
     // Held like a real key, and released on the server whatever has the focus then.
     X({"xdotool", "keydown", "--window", id, c.quitKey});
     usleep(200000);

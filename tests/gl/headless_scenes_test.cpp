@@ -25,14 +25,15 @@ struct Scene {
 };
 
 // Walks, jumps, turns and looks that reach the sky's wrap, the world's edge, the trees
-// far and near, the weapon, the counter and the crosshair, under several settings.
+// far and near, the weapon, the counter and the crosshair, under several settings; the
+// key list shown and hidden again, and the pause.
 const Scene kScenes[] = {
     {"shipped", "320x240", "",
      "forward 60, turn 90, jump, forward 30, wait 20, look 30, turn -150, back 20, left 10, right 5, look -60, wait 5",
      0x145e985329d62242},
     {"flashlight-dim-sun", "240x240",
      "--set Flashlight/Enabled=1 --set Sunlight/Ambient=0.1 --set Sunlight/Diffuse=0.3 --set Trees/Brightness=0.6",
-     "turn 200, forward 40, look 50, wait 10", 0xc9b61b483d55ec33},
+     "turn 200, help, forward 40, help, look 50, pause, wait 10", 0xe0d2feac4200c2e9},
     {"edge-inverted-narrow", "400x150",
      "--set World/WorldSizeX=40 --set World/WorldSizeY=60 --set World/HeightScaling=-10 --set View/FOV=30 "
      "--set Trees/Count=40 --set Motion/Speed=3 --set Crosshair/Size=3 --set Crosshair/Transparency=0.5 --set Mouse/Invert=1",

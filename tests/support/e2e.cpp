@@ -1,5 +1,5 @@
-// Commands, deadlines, the shipped settings and window closing for the tests that run
-// whole programs.
+// Commands, deadlines, the shipped settings, window closing and the pointer grab for the
+// tests that run whole programs.
 #include "support/e2e.h"
 
 #include <X11/Xlib.h>
@@ -52,4 +52,13 @@ bool SendDeleteWindow(const std::string& display, const std::string& windowId) {
   const Status sent = XSendEvent(x, event.xclient.window, False, NoEventMask, &event);
   XCloseDisplay(x);  // sends the request
   return sent != 0;
+}
+
+bool PointerGrabbed(const std::string& display) {
+  Display* x = XOpenDisplay(display.c_str());
+  if (x == nullptr) return false;
+  const int result = XGrabPointer(x, DefaultRootWindow(x), False, 0, GrabModeAsync, GrabModeAsync, None, None,
+                                  CurrentTime);
+  XCloseDisplay(x);  // also ends a grab of our own
+  return result == AlreadyGrabbed;
 }

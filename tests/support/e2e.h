@@ -1,6 +1,7 @@
 // Test support for the tests that run the real program or the headless renderer: a
 // command run to completion with a deadline, polling with a deadline, whole files, the
-// settings shipped in the build folder, and the window manager's close request.
+// settings shipped in the build folder, the window manager's close request, and whether
+// the pointer is grabbed.
 #pragma once
 
 #include <functional>
@@ -18,3 +19,5 @@ std::string ReadText(const std::string& path);
 std::string ShippedSettings();
 // Asks the window to close, as a window manager's close button does (WM_DELETE_WINDOW).
 bool SendDeleteWindow(const std::string& display, const std::string& windowId);
+// Whether another client holds the pointer grabbed: our own grab is then refused.
+bool PointerGrabbed(const std::string& display);
